@@ -1,0 +1,12 @@
+#include "app/globals.h"
+
+HINSTANCE _instance = nullptr;
+void* thread = nullptr;
+ApplicationAction _action = ActionNone;
+ApplicationState _state = StateNone;
+HWND _window = nullptr;
+bool _double_buffering = true;
+std::wstring _redist_path;
+std::wstring _bootstraped_path;
+DWORD _bootstraped_pid = 0;
+DWORD _bootstraped_exit_code = 0;

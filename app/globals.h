@@ -1,0 +1,21 @@
+#pragma once
+// The run's globals, in one place. Every one of them is read and written on the
+// user-interface thread only: workers never touch them and report through
+// SendMessageW instead (tasks/worker_messages.h), so nothing here is locked.
+#include <windows.h>
+
+#include <string>
+
+#include "app/application_action.h"
+#include "app/application_state.h"
+
+extern HINSTANCE _instance;           // the bootstrap's module; source of every resource
+extern void* thread;                  // the one live worker; its class follows from _state
+extern ApplicationAction _action;     // what the run is for
+extern ApplicationState _state;       // the state last entered
+extern HWND _window;                  // the progress window, once created
+extern bool _double_buffering;        // paint through an off-screen bitmap (off for one paint after focus)
+extern std::wstring _redist_path;     // the downloaded redistributable installer
+extern std::wstring _bootstraped_path;  // where the payload was extracted
+extern DWORD _bootstraped_pid;        // the extracted updater's process id, 0 when none started
+extern DWORD _bootstraped_exit_code;  // that updater's exit code

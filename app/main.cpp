@@ -1,0 +1,43 @@
+// The bootstrap's entry point: chooses between a clean-up run and a normal run.
+#include <windows.h>
+#include <shellapi.h>
+
+#include "app/cleanup.h"
+#include "app/globals.h"
+#include "app/redistributable.h"
+#include "app/state_machine.h"
+#include "app/switches.h"
+#include "fs/module_path.h"
+
+namespace {
+// "--cleanup" takes a process id, a file and a directory.
+const int CLEANUP_VALUES = 3;
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  thread = nullptr;
+  _instance = instance;
+
+  // Decides nothing yet: no run takes the redistributable branch.
+  isRedistInstalled();
+
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  SwitchScan scan = argv ? scanSwitches(argc, argv) : SwitchScan();
+  if (scan.cleanupIndex >= 0) {
+    int i = scan.cleanupIndex;
+    if (argc > i + CLEANUP_VALUES) cleanup(_wtoi(argv[i + 1]), argv[i + 2], argv[i + 3]);
+    LocalFree(argv);
+    return 0;
+  }
+  LocalFree(argv);
+
+  _action = scan.action;
+  if (_action == ActionNone) {
+    SetCurrentDirectoryW(GetApplicationDir().c_str());
+    _action = actionWithoutSwitch();
+  }
+
+  beginState(StateStart);
+  return (_state == StateLaunchFailed || _state == StateFailed) ? 1 : 0;
+}

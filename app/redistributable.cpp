@@ -1,0 +1,23 @@
+#include "app/redistributable.h"
+
+#include <windows.h>
+#include <msi.h>
+
+const wchar_t* const VC_REDIST_URL_DOMAIN = L"download.microsoft.com";
+const wchar_t* const VC_REDIST_URL_PATH =
+    L"download/9/7/7/977B481A-7BA6-4E30-AC40-ED51EB2028F2/vcredist_x86.exe";
+const wchar_t* const VC_REDIST_ARGS = L"/q /norestart";
+const wchar_t* const VC_REDIST_2008_SP1_ATL_GUIDS[] = {
+    L"{1F1C2DFC-2D24-3E06-BCB8-725134ADF989}",
+    L"{B7E38540-E355-3503-AFD7-635B2F2F76E1}",
+    L"{9BE518E6-ECC6-35A9-88E4-87755C07200F}",
+    L"{86CE85E6-DBAC-3FFD-B977-E4B79F83C909}",
+    nullptr,
+};
+
+bool isRedistInstalled() {
+  for (const wchar_t* const* code = VC_REDIST_2008_SP1_ATL_GUIDS; *code != nullptr; ++code) {
+    if (MsiQueryProductStateW(*code) == INSTALLSTATE_DEFAULT) return true;
+  }
+  return false;
+}

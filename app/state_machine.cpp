@@ -1,0 +1,10 @@
+// Placeholder until the state machine lands.
+#include "app/state_machine.h"
+
+#include "app/globals.h"
+
+void beginState(ApplicationState state) { _state = state; }
+bool createUi() { return false; }
+LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(window, message, wParam, lParam);
+}

@@ -1,0 +1,97 @@
+// A stand-in for the game's updater, used by the demo payload and the tests.
+//
+// It appends what it was given to the file named by STANDIN_RECORD (UTF-8):
+//   --- run
+//   pid=<its process id>
+//   exe=<its own path>
+//   cwd=<its working directory>
+//   bootstrap=<value of --bootstrap-path=, if any>
+//   argc=<n>
+//   arg<i>=<each argument as CommandLineToArgvW splits the line>
+//   --- end
+// then sleeps and exits. The sleep (ms) and exit code come from STANDIN_SLEEP_MS
+// and STANDIN_EXIT_CODE, unless files "<name>.sleep" / "<name>.exitcode" beside
+// the executable say otherwise (so two candidates in one folder can differ).
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+std::string toUtf8(const std::wstring& text) {
+  if (text.empty()) return std::string();
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                 nullptr, nullptr);
+  std::string out(static_cast<size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), &out[0], size, nullptr,
+                      nullptr);
+  return out;
+}
+
+std::wstring environment(const wchar_t* name) {
+  wchar_t buffer[1024];
+  DWORD n = GetEnvironmentVariableW(name, buffer, 1024);
+  return (n > 0 && n < 1024) ? std::wstring(buffer, n) : std::wstring();
+}
+
+// A number from the file beside the executable, else from the environment, else the fallback.
+long setting(const std::wstring& exePath, const wchar_t* suffix, const wchar_t* variable, long fallback) {
+  std::wstring base = exePath;
+  size_t dot = base.find_last_of(L'.');
+  if (dot != std::wstring::npos) base.resize(dot);
+  FILE* file = _wfopen((base + suffix).c_str(), L"rb");
+  if (file) {
+    long value = fallback;
+    if (fscanf(file, "%ld", &value) != 1) value = fallback;
+    fclose(file);
+    return value;
+  }
+  std::wstring text = environment(variable);
+  return text.empty() ? fallback : wcstol(text.c_str(), nullptr, 10);
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  wchar_t exe[MAX_PATH * 4] = {};
+  GetModuleFileNameW(nullptr, exe, MAX_PATH * 4);
+  wchar_t cwd[MAX_PATH * 4] = {};
+  GetCurrentDirectoryW(MAX_PATH * 4, cwd);
+
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  std::wstring bootstrap;
+  const std::wstring bootstrapSwitch = L"--bootstrap-path=";
+  for (int i = 1; i < argc; ++i) {
+    std::wstring arg = argv[i];
+    if (arg.compare(0, bootstrapSwitch.size(), bootstrapSwitch) == 0) bootstrap = arg.substr(bootstrapSwitch.size());
+  }
+
+  std::wstring record = environment(L"STANDIN_RECORD");
+  if (!record.empty()) {
+    std::string text = "--- run\n";
+    text += "pid=" + std::to_string(GetCurrentProcessId()) + "\n";
+    text += "exe=" + toUtf8(exe) + "\n";
+    text += "cwd=" + toUtf8(cwd) + "\n";
+    text += "bootstrap=" + toUtf8(bootstrap) + "\n";
+    text += "argc=" + std::to_string(argc) + "\n";
+    for (int i = 0; i < argc; ++i) text += "arg" + std::to_string(i) + "=" + toUtf8(argv[i]) + "\n";
+    text += "--- end\n";
+    // Several updaters may record into one file; append whole blocks.
+    HANDLE file = CreateFileW(record.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+      DWORD written = 0;
+      WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+      CloseHandle(file);
+    }
+  }
+  LocalFree(argv);
+
+  long sleepMs = setting(exe, L".sleep", L"STANDIN_SLEEP_MS", 0);
+  if (sleepMs > 0) Sleep(static_cast<DWORD>(sleepMs));
+  return static_cast<int>(setting(exe, L".exitcode", L"STANDIN_EXIT_CODE", 0));
+}

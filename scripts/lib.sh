@@ -1,0 +1,46 @@
+# Helpers shared by the project's scripts; sourced, not run.
+
+# Answers whether this host can execute 32-bit x86 code: it writes a 93-byte
+# 32-bit ELF program that only calls exit(0) and tries to run it.
+host_runs_32bit() {
+  local probe
+  probe=$(mktemp)
+  printf '\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00' >"$probe"
+  printf '\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00' >>"$probe"
+  printf '\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00' >>"$probe"
+  printf '\x00\x00\x00\x00' >>"$probe"
+  printf '\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08' >>"$probe"
+  printf '\x5d\x00\x00\x00\x5d\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00' >>"$probe"
+  printf '\xb8\x01\x00\x00\x00\x31\xdb\xcd\x80' >>"$probe"
+  chmod +x "$probe"
+  local ok=1
+  "$probe" 2>/dev/null && ok=0
+  rm -f "$probe"
+  return $ok
+}
+
+# The architecture whose build the tests run: the shipping i686 one where the
+# host (and its Wine) can execute it, else the x86_64 twin.
+test_arch() {
+  if host_runs_32bit && [ -x /usr/lib/wine/wine ]; then echo i686; else echo x86_64; fi
+}
+
+wine_loader() {
+  if [ "$1" = i686 ]; then echo /usr/lib/wine/wine; else echo /usr/lib/wine/wine64; fi
+}
+
+# Starts a headless X server on a free display; sets DISPLAY and xvfb_pid.
+start_xvfb() {
+  local numfile
+  numfile=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$numfile" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  local i
+  for i in $(seq 100); do
+    [ -s "$numfile" ] && break
+    sleep 0.1
+  done
+  [ -s "$numfile" ] || { echo "Xvfb did not start" >&2; rm -f "$numfile"; return 1; }
+  export DISPLAY=":$(head -n1 "$numfile")"
+  rm -f "$numfile"
+}

@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Installs everything the build and the tests need, from Debian's packages only.
+# Idempotent: when all is there it only checks and returns.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/lib.sh"
+
+packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth
+          x11-utils xdotool imagemagick 7zip cmake make googletest dpkg-dev python3 ca-certificates)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+apt_updated=0
+apt_update() { [ $apt_updated = 1 ] || { apt-get update -qq; apt_updated=1; }; }
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "setup: installing ${missing[*]}"
+  apt_update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# The 32-bit Wine is only worth having where the host executes 32-bit code; a
+# failure here only means the tests run the x86_64 twin.
+if host_runs_32bit && [ ! -x /usr/lib/wine/wine ]; then
+  echo "setup: host executes 32-bit code; trying the 32-bit Wine"
+  { dpkg --add-architecture i386 && apt-get update -qq && apt_updated=1 &&
+    DEBIAN_FRONTEND=noninteractive timeout 600 apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null; } ||
+    echo "setup: no 32-bit Wine; the tests will run the x86_64 build"
+fi
+
+# LZMA SDK 9.22 C sources, from Debian's lzma source package, into an ignored folder.
+lzma_dir="$root/third_party/lzma-9.22"
+if [ ! -f "$lzma_dir/C/7zDec.c" ]; then
+  if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+    codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+    printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+      "$codename" >/etc/apt/sources.list.d/vorak-deb-src.sources
+    apt_updated=0
+  fi
+  apt_update
+  work=$(mktemp -d)
+  (cd "$work" && apt-get source -qq lzma >/dev/null 2>&1)
+  mkdir -p "$root/third_party"
+  rm -rf "$lzma_dir"
+  mv "$work"/lzma-9.22 "$lzma_dir"
+  rm -rf "$work"
+fi
+[ -f /usr/src/googletest/googletest/CMakeLists.txt ] || { echo "setup: GoogleTest sources missing" >&2; exit 1; }

@@ -1,0 +1,47 @@
+#!/usr/bin/env bash
+# Runs one Windows program of a build tree under Wine: the tests' emulator.
+# Usage: wine-run.sh --arch i686|x86_64 --prefix DIR program.exe [args...]
+# A private Wine prefix per build tree, created once; no Wine debug output; a
+# headless X display when none is set; the wine server is waited for at the end
+# unless an outer script (VORAK_WINE_SESSION) owns it.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+source "$root/scripts/lib.sh"
+
+arch=x86_64 prefix=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --arch) arch=$2; shift 2 ;;
+    --prefix) prefix=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
+[ $# -ge 1 ] || { echo "usage: wine-run.sh --arch A --prefix DIR program.exe [args]" >&2; exit 2; }
+[ -n "$prefix" ] || prefix="$root/build/$arch/wineprefix"
+
+loader=$(wine_loader "$arch")
+[ -x "$loader" ] || { echo "wine-run: no Wine for $arch ($loader)" >&2; exit 2; }
+export WINEPREFIX=$prefix WINEDEBUG=-all WINELOADER=$loader WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+echo "wine-run: $arch build under $(basename "$loader")" >&2
+
+xvfb_pid=""
+cleanup() { [ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true; }
+trap cleanup EXIT
+if [ -z "${DISPLAY:-}" ]; then
+  start_xvfb
+fi
+
+# Create the prefix once; concurrent runners wait for the first one.
+mkdir -p "$(dirname "$prefix")"
+(
+  flock 9
+  if [ ! -f "$prefix/system.reg" ]; then
+    "$loader" wineboot -i >/dev/null 2>&1 || true
+    wineserver -w
+  fi
+) 9>"$prefix.lock"
+
+rc=0
+"$loader" "$@" || rc=$?
+[ -n "${VORAK_WINE_SESSION:-}" ] || timeout 60 wineserver -w || true
+exit $rc

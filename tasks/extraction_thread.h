@@ -1,0 +1,42 @@
+#pragma once
+// ExtractionThread: extracts the embedded 7z archive below a fresh directory in
+// the user's temporary folder, on its own thread, reporting to a window with
+// WM_WORKER_PROGRESS and, last, WM_EXTRACTION_FINISHED. Constructed, started,
+// read and deleted on the UI thread; deleted only inside the handling of
+// WM_EXTRACTION_FINISHED. Failures go to the wide standard error stream and
+// show in success().
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+
+class ExtractionThread {
+ public:
+  explicit ExtractionThread(HWND hwnd);
+  ExtractionThread(const ExtractionThread&) = delete;
+  ExtractionThread& operator=(const ExtractionThread&) = delete;
+
+  // Stores the archive (not copied, must outlive the worker) and starts the thread.
+  bool start(const void* data, uint32_t size);
+
+  double progress() const { return _progress.load(std::memory_order_relaxed); }
+  std::wstring extractionPath() const { return _extractionPath; }
+  bool finished() const { return _finished; }
+  // True when every entry of the archive was written.
+  bool success() const { return _success; }
+
+  void doExtract();
+
+ private:
+  std::wstring _extractionPath;
+  HANDLE _thread;
+  HWND _hwnd;
+  const void* _data;
+  uint32_t _size;
+  bool _finished;
+  std::atomic<double> _progress;
+  bool _success;
+};
+
+DWORD WINAPI ExtractionThreadRoutine(LPVOID worker);

@@ -1,0 +1,9 @@
+#pragma once
+// The progress window: creation and painting. User-interface thread only.
+#include <windows.h>
+
+// Registers the class and creates the centred 350x65 borderless window into _window.
+bool createWindow(HINSTANCE instance);
+
+// Paints the whole client area of window (the answer to WM_PAINT).
+void refreshWindow(HWND window);
