@@ -5,6 +5,3 @@
 
 void beginState(ApplicationState state) { _state = state; }
 bool createUi() { return false; }
-LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(window, message, wParam, lParam);
-}

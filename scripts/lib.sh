@@ -20,9 +20,17 @@ host_runs_32bit() {
 }
 
 # The architecture whose build the tests run: the shipping i686 one where the
-# host (and its Wine) can execute it, else the x86_64 twin.
+# host and its Wine really execute it (a 32-bit stand-in is started as proof),
+# else the x86_64 twin.
 test_arch() {
-  if host_runs_32bit && [ -x /usr/lib/wine/wine ]; then echo i686; else echo x86_64; fi
+  local root=$1 probe="$1/build/i686/payload/wayspanner.exe"
+  if host_runs_32bit && [ -x /usr/lib/wine/wine ] && [ -f "$probe" ] &&
+     WINEPREFIX="$root/build/i686/wineprefix" WINEDEBUG=-all WINELOADER=/usr/lib/wine/wine \
+       timeout 180 /usr/lib/wine/wine "$probe" >/dev/null 2>&1; then
+    echo i686
+  else
+    echo x86_64
+  fi
 }
 
 wine_loader() {

@@ -1,0 +1,59 @@
+// The progress window's procedure: each message goes to one small handler.
+#include <windows.h>
+
+#include "app/globals.h"
+#include "app/state_machine.h"
+#include "tasks/worker_messages.h"
+#include "ui/window.h"
+
+namespace {
+
+void repaintNow(HWND window) {
+  InvalidateRect(window, nullptr, TRUE);
+  UpdateWindow(window);
+}
+
+void onClose(HWND window) {
+  // Once the extracted updater runs, closing means: go and wait for it.
+  if (_state == StateLaunchExtracted) {
+    DestroyWindow(window);
+    beginState(StateWaitUpdater);
+  } else {
+    PostQuitMessage(0);
+  }
+}
+
+}  // namespace
+
+LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_WORKER_PROGRESS:
+    case WM_REPAINT_REQUEST:
+      repaintNow(window);
+      return 0;
+    case WM_DOWNLOAD_FINISHED:
+      if (_state == StateRedistDownload) beginState(StateRedistDownloaded);
+      return 0;
+    case WM_PROCESS_FINISHED:
+      if (_state == StateRedistInstall) beginState(StateRedistInstalled);
+      repaintNow(window);
+      return 0;
+    case WM_EXTRACTION_FINISHED:
+      beginState(StateLaunchExtracted);
+      return 0;
+    case WM_PAINT:
+      refreshWindow(window);
+      return 0;
+    case WM_ERASEBKGND:
+      return 1;  // the paint covers every pixel
+    case WM_SETFOCUS:
+      _double_buffering = false;
+      break;
+    case WM_CLOSE:
+      onClose(window);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, wParam, lParam);
+}
