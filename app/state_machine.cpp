@@ -1,7 +1,154 @@
-// Placeholder until the state machine lands.
 #include "app/state_machine.h"
 
-#include "app/globals.h"
+#include <commctrl.h>
 
-void beginState(ApplicationState state) { _state = state; }
-bool createUi() { return false; }
+#include "app/extraction_directory.h"
+#include "app/globals.h"
+#include "app/message_loop.h"
+#include "app/messages.h"
+#include "app/safe_handle.h"
+#include "launch/updater_launch.h"
+#include "tasks/extraction_thread.h"
+#include "ui/window.h"
+
+namespace {
+
+// The embedded 7z payload, RT_RCDATA.
+const WORD PAYLOAD_RESOURCE_ID = 100;
+// Messages shown in the "Oups!" box.
+const int MESSAGE_DAMAGED_INSTALLATION = 10004;
+const int MESSAGE_REDIST_FAILED = 10006;
+
+// Handled at once by WndProc: in StateLaunchExtracted it destroys the window
+// and enters StateWaitUpdater, otherwise it ends the message loop.
+void closeWindow() {
+  if (_window != nullptr) SendMessageW(_window, WM_CLOSE, 0, 0);
+}
+
+void repaint() {
+  if (_window == nullptr) return;
+  InvalidateRect(_window, nullptr, TRUE);
+  UpdateWindow(_window);
+}
+
+void onStart() {
+  if (_action == ActionNone) {
+    beginState(StateLaunchInstalled);
+  } else if (_action >= ActionInstall && _action <= ActionUninstallOrRepair) {
+    beginState(StateExtract);
+  }
+}
+
+void onLaunchInstalled() {
+  LaunchResult result = LaunchWayspanner::launch();
+  if (result.code == NotFound) {
+    beginState(StateExtract);
+  } else if (result.code == StartFailed) {
+    beginState(StateLaunchFailed);
+  }
+  closeWindow();
+}
+
+void onLaunchExtracted() {
+  if (thread == nullptr) return;
+  ExtractionThread* worker = static_cast<ExtractionThread*>(thread);
+  _bootstraped_path = worker->extractionPath();
+  bool extracted = worker->success();
+  delete worker;
+  thread = nullptr;
+
+  // A partly extracted updater is never started.
+  LaunchResult result = {NotFound, 0};
+  if (extracted) {
+    result = _action == ActionAutoRepair ? LaunchWayspanner::launch_bootstraped_for_repair(_bootstraped_path)
+                                         : LaunchWayspanner::launch_bootstraped(_bootstraped_path);
+  }
+  if (result.code != Started) {
+    // Nothing runs from the extraction: remove it before repairing or reporting.
+    deleteExtractionDirectory(_bootstraped_path);
+    _bootstraped_path.clear();
+    beginState(StateLaunchFailed);
+    return;
+  }
+  _bootstraped_pid = result.pid;
+  closeWindow();
+}
+
+void onWaitUpdater() {
+  SafeKernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, _bootstraped_pid));
+  if (process.valid()) {
+    WaitForSingleObject(process.get(), INFINITE);
+    DWORD exitCode = 0;
+    if (GetExitCodeProcess(process.get(), &exitCode)) _bootstraped_exit_code = exitCode;
+  }
+  process.reset();
+  deleteExtractionDirectory(_bootstraped_path);
+  PostQuitMessage(0);
+}
+
+void onExtract() {
+  // Without a window no notification could ever arrive: createUi has already
+  // taken the run to StateFailed.
+  if (!createUi()) return;
+
+  HRSRC found = FindResourceW(_instance, MAKEINTRESOURCEW(PAYLOAD_RESOURCE_ID), MAKEINTRESOURCEW(10));
+  HGLOBAL loaded = found ? LoadResource(_instance, found) : nullptr;
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  DWORD size = found ? SizeofResource(_instance, found) : 0;
+
+  ExtractionThread* worker = new ExtractionThread(_window);
+  thread = worker;
+  if (!worker->start(data, size)) {
+    delete worker;
+    thread = nullptr;
+    beginState(StateFailed);
+    return;
+  }
+  beginState(StateExtracting);
+  exec();
+}
+
+void onLaunchFailed() {
+  // The installed updater failed: one repair from the embedded payload.
+  if (_action == ActionNone) {
+    _action = ActionAutoRepair;
+    beginState(StateStart);
+    return;
+  }
+  showErrorMessage(tr(MESSAGE_DAMAGED_INSTALLATION));
+  closeWindow();
+}
+
+void onFailed() {
+  // Whatever failed, an installed updater may still serve the player.
+  if (LaunchWayspanner::launch().code != Started) showErrorMessage(tr(MESSAGE_REDIST_FAILED));
+  closeWindow();
+}
+
+}  // namespace
+
+void beginState(ApplicationState state) {
+  // Still shows the state being left; the next repaint shows the new one.
+  repaint();
+  _state = state;
+  switch (state) {
+    case StateStart: onStart(); break;
+    case StateLaunchInstalled: onLaunchInstalled(); break;
+    case StateLaunchExtracted: onLaunchExtracted(); break;
+    case StateWaitUpdater: onWaitUpdater(); break;
+    case StateExtract: onExtract(); break;
+    case StateLaunchFailed: onLaunchFailed(); break;
+    case StateFailed: onFailed(); break;
+    default: break;  // StateExtracting only marks the time of the extraction
+  }
+}
+
+bool createUi() {
+  if (_window != nullptr) return true;
+  InitCommonControls();
+  if (!createWindow(_instance)) {
+    beginState(StateFailed);
+    return false;
+  }
+  return true;
+}

@@ -17,6 +17,8 @@ void onClose(HWND window) {
   // Once the extracted updater runs, closing means: go and wait for it.
   if (_state == StateLaunchExtracted) {
     DestroyWindow(window);
+    // A later close finds no window rather than a stale handle.
+    _window = nullptr;
     beginState(StateWaitUpdater);
   } else {
     PostQuitMessage(0);

@@ -6,6 +6,7 @@
 //   exe=<its own path>
 //   cwd=<its working directory>
 //   bootstrap=<value of --bootstrap-path=, if any>
+//   window=<1 when the process that started it shows the bootstrap window, else 0>
 //   argc=<n>
 //   arg<i>=<each argument as CommandLineToArgvW splits the line>
 //   --- end
@@ -14,6 +15,7 @@
 // the executable say otherwise (so two candidates in one folder can differ).
 #include <windows.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -53,6 +55,31 @@ long setting(const std::wstring& exePath, const wchar_t* suffix, const wchar_t* 
   return text.empty() ? fallback : wcstol(text.c_str(), nullptr, 10);
 }
 
+DWORD parentProcessId() {
+  DWORD parent = 0;
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return 0;
+  PROCESSENTRY32W entry = {};
+  entry.dwSize = sizeof(entry);
+  for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+    if (entry.th32ProcessID == GetCurrentProcessId()) parent = entry.th32ParentProcessID;
+  }
+  CloseHandle(snapshot);
+  return parent;
+}
+
+// Whether the process that started us has a bootstrap window standing.
+bool parentShowsWindow() {
+  DWORD parent = parentProcessId();
+  HWND window = nullptr;
+  while ((window = FindWindowExW(nullptr, window, L"VelmorBootstrapWindow", nullptr)) != nullptr) {
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (parent != 0 && owner == parent) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
@@ -77,6 +104,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     text += "exe=" + toUtf8(exe) + "\n";
     text += "cwd=" + toUtf8(cwd) + "\n";
     text += "bootstrap=" + toUtf8(bootstrap) + "\n";
+    text += std::string("window=") + (parentShowsWindow() ? "1" : "0") + "\n";
     text += "argc=" + std::to_string(argc) + "\n";
     for (int i = 0; i < argc; ++i) text += "arg" + std::to_string(i) + "=" + toUtf8(argv[i]) + "\n";
     text += "--- end\n";

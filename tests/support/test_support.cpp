@@ -204,6 +204,7 @@ std::vector<StandinRun> readRecord(const std::wstring& recordFile) {
       else if (key == "exe") current.exe = value;
       else if (key == "cwd") current.cwd = value;
       else if (key == "bootstrap") current.bootstrap = value;
+      else if (key == "window") current.window = value == L"1";
       else if (key.compare(0, 3, "arg") == 0 && key != "argc") current.args.push_back(value);
     }
   }

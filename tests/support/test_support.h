@@ -75,6 +75,7 @@ RunResult runProgram(const std::wstring& exe, const std::wstring& arguments, con
 struct StandinRun {
   DWORD pid = 0;
   std::wstring exe, cwd, bootstrap;
+  bool window = false;  // the bootstrap's window stood when it started
   std::vector<std::wstring> args;  // args[0] is the program as started
 };
 std::vector<StandinRun> readRecord(const std::wstring& recordFile);

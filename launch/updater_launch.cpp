@@ -1,0 +1,103 @@
+#include "launch/updater_launch.h"
+
+#include <shellapi.h>
+
+#include "app/safe_handle.h"
+#include "fs/module_path.h"
+#include "launch/argument_quoting.h"
+
+namespace {
+
+// How long a started updater is given before its start is judged.
+const DWORD START_CHECK_WAIT_MS = 15000;
+// An updater that has already ended passed only with an exit code up to this.
+const DWORD MAX_ACCEPTED_EXIT_CODE = 125;
+
+// Candidate groups, each closed by a null entry: the primary installation, then the backup.
+const wchar_t* const APPLICATIONS[][4] = {
+    {L"wayspanner\\wayspanner.exe", L"wayspanner.exe", nullptr, nullptr},
+    {L"wayspanner_backup\\wayspanner.exe", L"wayspanner_backup\\updater.exe", nullptr, nullptr},
+};
+
+// Items 2 to 5 of the updater's command line: the bootstrap's own arguments,
+// the extra ones, and where the bootstrap lives.
+std::wstring argumentTail(const std::vector<std::wstring>& extraArguments) {
+  std::wstring tail;
+  int count = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (argv != nullptr) {
+    for (int i = 1; i < count; ++i) tail += quoteArgument(argv[i]);
+    LocalFree(argv);
+  }
+  for (const std::wstring& extra : extraArguments) tail += quoteArgument(extra);
+  tail += quoteArgument(L"--bootstrap-path=" + GetApplicationPath());
+  tail += quoteArgument(L"--launched-from=" + GetApplicationDir());
+  return tail;
+}
+
+// The first candidate of group that exists in the current directory (a
+// directory of that name counts), or null.
+const wchar_t* chooseCandidate(const wchar_t* const* group) {
+  for (; *group != nullptr; ++group) {
+    if (GetFileAttributesW(*group) != INVALID_FILE_ATTRIBUTES) return *group;
+  }
+  return nullptr;
+}
+
+// Starts candidate and judges it: running after the wait, or ended with an
+// accepted code. Returns the process id on success, 0 on failure.
+bool startCandidate(const wchar_t* candidate, const std::wstring& tail, DWORD& pid) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+
+  UINT previous = SetErrorMode(SEM_NOGPFAULTERRORBOX);
+  SetErrorMode(previous | SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+
+  std::wstring line = L"\"" + std::wstring(candidate) + L"\" " + tail;
+  std::vector<wchar_t> buffer(line.begin(), line.end());
+  buffer.push_back(L'\0');
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    pid = 0;
+    return false;
+  }
+  SafeKernelHandle process(info.hProcess);
+  SafeKernelHandle mainThread(info.hThread);
+
+  DWORD waited = WaitForSingleObject(process.get(), START_CHECK_WAIT_MS);
+  pid = GetProcessId(process.get());
+  if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED || waited == WAIT_FAILED) {
+    DWORD exitCode = 0;
+    GetExitCodeProcess(process.get(), &exitCode);
+    return exitCode <= MAX_ACCEPTED_EXIT_CODE;
+  }
+  return true;  // still running after the wait
+}
+
+}  // namespace
+
+LaunchResult LaunchWayspanner::launch() { return doLaunch(GetApplicationDir(), {}); }
+
+LaunchResult LaunchWayspanner::launch_bootstraped(const std::wstring& directory) {
+  return doLaunch(directory, {L"--no-footprint", L"--no-restart"});
+}
+
+LaunchResult LaunchWayspanner::launch_bootstraped_for_repair(const std::wstring& directory) {
+  return doLaunch(directory, {L"--autorepair", L"--no-footprint", L"--no-restart"});
+}
+
+LaunchResult LaunchWayspanner::doLaunch(const std::wstring& directory,
+                                        const std::vector<std::wstring>& extraArguments) {
+  std::wstring tail = argumentTail(extraArguments);
+  SetCurrentDirectoryW(directory.c_str());
+
+  bool failed = false;
+  for (const auto& group : APPLICATIONS) {
+    const wchar_t* candidate = chooseCandidate(group);
+    if (candidate == nullptr) continue;
+    DWORD pid = 0;
+    if (startCandidate(candidate, tail, pid)) return {Started, pid};
+    failed = true;
+  }
+  return {failed ? StartFailed : NotFound, 0};
+}
