@@ -104,10 +104,14 @@ bool removeTree(const std::wstring& path) {
   return RemoveDirectoryW(path.c_str()) != FALSE;
 }
 
-bool copyFileTo(const std::wstring& from, const std::wstring& to) {
-  for (size_t i = 3; i < to.size(); ++i) {
-    if (to[i] == L'\\') CreateDirectoryW(to.substr(0, i).c_str(), nullptr);
+void makeParentDirs(const std::wstring& path) {
+  for (size_t i = 3; i < path.size(); ++i) {
+    if (path[i] == L'\\') CreateDirectoryW(path.substr(0, i).c_str(), nullptr);
   }
+}
+
+bool copyFileTo(const std::wstring& from, const std::wstring& to) {
+  makeParentDirs(to);
   return CopyFileW(from.c_str(), to.c_str(), FALSE) != FALSE;
 }
 

@@ -39,6 +39,8 @@ bool isDirectory(const std::wstring& path);
 bool removeTree(const std::wstring& path);
 // Names (not paths) of the entries of a folder, "." and ".." left out, sorted.
 std::vector<std::wstring> listDir(const std::wstring& path);
+// Creates the folders above path.
+void makeParentDirs(const std::wstring& path);
 // Copies file, creating the target's folders.
 bool copyFileTo(const std::wstring& from, const std::wstring& to);
 
