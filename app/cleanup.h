@@ -1,6 +1,8 @@
 #pragma once
 // The clean-up run: waits for process pid to end, deletes file, then removes
-// directory if it is empty. Silent; every failure leaves things where they are.
+// directory if it is empty. Silent; every failure leaves things where they are,
+// and so does a pid that is this process's own (the wait would never end).
+// User-interface thread.
 #include <string>
 
 void cleanup(int pid, std::wstring file, std::wstring directory);

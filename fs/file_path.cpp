@@ -27,12 +27,32 @@ FilePath FilePath::parent() const {
 
 void FilePath::append(const std::wstring& part) {
   std::wstring converted = toWindowsSep(part);
-  if (_path.empty() || _path.back() != L'\\') _path += L'\\';
+  // Joined to nothing, a part is itself: no separator is invented, so a
+  // relative part stays relative instead of pointing at the drive's root.
+  if (_path.empty()) {
+    _path = converted;
+    return;
+  }
+  if (_path.back() != L'\\') _path += L'\\';
   if (!part.empty() && part.front() == L'\\') {
     _path.append(converted, 1, std::wstring::npos);
   } else {
     _path += converted;
   }
+}
+
+// Whether every component that _wsplitpath would give fits its buffer; runtimes
+// differ on a component too long (cut, refused, or an invalid-parameter stop),
+// so such a path is never handed to it.
+bool FilePath::componentsFit() const {
+  const size_t driveLength = (_path.size() >= 2 && _path[1] == L':') ? 2 : 0;
+  const size_t lastSeparator = _path.find_last_of(L"\\/");
+  const size_t tailStart = (lastSeparator == std::wstring::npos || lastSeparator < driveLength)
+                               ? driveLength : lastSeparator + 1;
+  const size_t lastDot = _path.find_last_of(L'.');
+  const size_t extensionStart = (lastDot == std::wstring::npos || lastDot < tailStart) ? _path.size() : lastDot;
+  return tailStart - driveLength < COMPONENT_CHARS && extensionStart - tailStart < COMPONENT_CHARS &&
+         _path.size() - extensionStart < COMPONENT_CHARS;
 }
 
 FilePath::Parts FilePath::split() const {
@@ -41,12 +61,11 @@ FilePath::Parts FilePath::split() const {
   parts.emplace_back(COMPONENT_CHARS, L'\0');
   parts.emplace_back(COMPONENT_CHARS, L'\0');
   parts.emplace_back(COMPONENT_CHARS, L'\0');
-  // The secure variant refuses (and leaves the buffers empty) where a component
-  // would not fit, instead of writing past a buffer.
-  if (_wsplitpath_s(_path.c_str(), parts[Drive].data(), DRIVE_CHARS, parts[Directory].data(), COMPONENT_CHARS,
-                    parts[Name].data(), COMPONENT_CHARS, parts[Extension].data(), COMPONENT_CHARS) != 0) {
-    for (auto& part : parts) part.assign(part.size(), L'\0');
-  }
+  // A component too long for its buffer leaves all four empty. (The checked
+  // _wsplitpath_s is missing from msvcrt.dll before Vista.)
+  if (!componentsFit()) return parts;
+  _wsplitpath(_path.c_str(), parts[Drive].data(), parts[Directory].data(), parts[Name].data(),
+              parts[Extension].data());
   return parts;
 }
 

@@ -23,9 +23,11 @@ class FilePath {
   FilePath parent() const;
 
   // Joins part with exactly one backslash at the seam (unless part itself brings
-  // a leading slash); on an empty path the result is "\" followed by part.
+  // a leading slash); on an empty path the result is part itself, converted.
   void append(const std::wstring& part);
 
+  // The four components as _wsplitpath gives them; all four empty when one of
+  // them would not fit its buffer.
   Parts split() const;
 
   // Appends the text of component id of parts to out.
@@ -35,5 +37,7 @@ class FilePath {
   FilePath fileName() const;
 
  private:
+  bool componentsFit() const;
+
   std::wstring _path;
 };

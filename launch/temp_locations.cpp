@@ -26,7 +26,9 @@ std::wstring create_temp_directory() {
 HANDLE copySelfToTemp(std::wstring& copyPath) {
   std::cout << "1" << std::endl;
   wchar_t tempPath[TEMP_PATH_CHARS];
-  if (GetTempPathW(TEMP_PATH_CHARS, tempPath) == 0) return INVALID_HANDLE_VALUE;
+  // A result that does not fit means the buffer was left unwritten.
+  DWORD length = GetTempPathW(TEMP_PATH_CHARS, tempPath);
+  if (length == 0 || length >= TEMP_PATH_CHARS) return INVALID_HANDLE_VALUE;
   wchar_t name[TEMP_PATH_CHARS];
   // Creates an empty file that reserves the name; it stays behind.
   if (GetTempFileNameW(tempPath, TEMP_FILE_PREFIX, 0, name) == 0) return INVALID_HANDLE_VALUE;
