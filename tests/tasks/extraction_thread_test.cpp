@@ -152,3 +152,18 @@ TEST(ExtractionThread, ShowsFullProgressAfterAFileWhenNothingHasBytes) {
   EXPECT_EQ(run.progress, (std::vector<double>{0.0, 1.0}));
   EXPECT_TRUE(pathExists(run.path + L"\\empty.txt"));
 }
+
+TEST(ExtractionThread, ExtractsThePayloadEmbeddedInTheBuiltProgram) {
+  HMODULE setup = LoadLibraryExW(builtSetupPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  ASSERT_NE(setup, nullptr);
+  HRSRC resource = FindResourceExW(setup, RT_RCDATA, MAKEINTRESOURCEW(100), MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US));
+  ASSERT_NE(resource, nullptr);
+  std::string archive(static_cast<const char*>(LockResource(LoadResource(setup, resource))),
+                      SizeofResource(setup, resource));
+  FreeLibrary(setup);
+  ScratchDir temp;
+  ExtractionRun run = runExtraction(archive, temp.path());
+  EXPECT_TRUE(run.success);
+  EXPECT_EQ(readFile(run.path + L"\\wayspanner\\wayspanner.exe"), readFile(builtStandinPath()));
+  EXPECT_TRUE(pathExists(run.path + L"\\wayspanner\\wayspanner.ini"));
+}
