@@ -11,6 +11,8 @@
 #include <cstdint>
 #include <string>
 
+#include "Types.h"
+
 class ExtractionThread {
  public:
   explicit ExtractionThread(HWND hwnd);
@@ -26,6 +28,10 @@ class ExtractionThread {
   // True when every entry of the archive was written.
   bool success() const { return _success; }
 
+  // The decoder's main allocator (block buffer, database): the SDK's SzAlloc/SzFree
+  // unless a test swaps it, before start, to watch what the decoder allocates.
+  void setMainAllocator(ISzAlloc* allocMain) { _allocMain = allocMain; }
+
   void doExtract();
 
  private:
@@ -37,6 +43,8 @@ class ExtractionThread {
   bool _finished;
   std::atomic<double> _progress;
   bool _success;
+  ISzAlloc* _allocMain;
+  ISzAlloc* _allocTemp;
 };
 
 DWORD WINAPI ExtractionThreadRoutine(LPVOID worker);
