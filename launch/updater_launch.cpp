@@ -57,7 +57,13 @@ bool startCandidate(const wchar_t* candidate, const std::wstring& tail, DWORD& p
   std::wstring line = L"\"" + std::wstring(candidate) + L"\" " + tail;
   std::vector<wchar_t> buffer(line.begin(), line.end());
   buffer.push_back(L'\0');
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+  // Named in full: left to the command line alone, the system would look in the
+  // bootstrap's own folder before the current one and could start the installed
+  // updater in place of the extracted one.
+  wchar_t program[MAX_PATH];
+  DWORD length = GetFullPathNameW(candidate, MAX_PATH, program, nullptr);
+  if (length == 0 || length >= MAX_PATH ||
+      !CreateProcessW(program, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
     pid = 0;
     return false;
   }

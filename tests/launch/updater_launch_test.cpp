@@ -104,3 +104,26 @@ TEST_F(UpdaterLaunchTest, RepairLaunch_PassesOwnArgumentsThenExtrasThenWhereTheB
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(UpdaterLaunchTest, CandidateIsTakenFromTheLaunchDirectoryNotTheBootstrapsFolder) {
+  // The test program's own folder stands in for the bootstrap's: an updater
+  // there must not be started in place of the one in the launch directory.
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring ownFolder = self;
+  ownFolder.resize(ownFolder.find_last_of(L'\\'));
+  std::wstring decoy = ownFolder + L"\\wayspanner.exe";
+  ASSERT_TRUE(copyFileTo(builtStandinPath(), decoy));
+  put(L"wayspanner.exe", 0);
+  LaunchResult result = LaunchWayspanner::launch_bootstraped(dir.path());
+  DeleteFileW(decoy.c_str());
+  ASSERT_EQ(result.code, Started);
+  std::vector<StandinRun> runs = readRecord(record);
+  ASSERT_EQ(runs.size(), 1u);
+  EXPECT_EQ(runs[0].exe, dir / L"wayspanner.exe");
+  EXPECT_EQ(runs[0].args[0], L"wayspanner.exe");
+}
+
+}  // namespace
