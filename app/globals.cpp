@@ -6,6 +6,7 @@ ApplicationAction _action = ActionNone;
 ApplicationState _state = StateNone;
 HWND _window = nullptr;
 bool _double_buffering = true;
+COLORREF FG_COLOR = 0;
 std::wstring _redist_path;
 std::wstring _bootstraped_path;
 DWORD _bootstraped_pid = 0;

@@ -15,6 +15,7 @@ extern ApplicationAction _action;     // what the run is for
 extern ApplicationState _state;       // the state last entered
 extern HWND _window;                  // the progress window, once created
 extern bool _double_buffering;        // paint through an off-screen bitmap (off for one paint after focus)
+extern COLORREF FG_COLOR;             // the status text's colour, read from the resources by the first paint
 extern std::wstring _redist_path;     // the downloaded redistributable installer
 extern std::wstring _bootstraped_path;  // where the payload was extracted
 extern DWORD _bootstraped_pid;        // the extracted updater's process id, 0 when none started

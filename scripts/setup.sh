@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
 
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth
-          x11-utils xdotool imagemagick 7zip cmake make googletest dpkg-dev python3 ca-certificates)
+          x11-utils xdotool imagemagick locales 7zip cmake make googletest dpkg-dev python3 ca-certificates)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -27,6 +27,19 @@ if host_runs_32bit && [ ! -x /usr/lib/wine/wine ]; then
     DEBIAN_FRONTEND=noninteractive timeout 600 apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null; } ||
     echo "setup: no 32-bit Wine; the tests will run the x86_64 build"
 fi
+
+# Wine takes the user interface language from LANG, and only for a locale that
+# exists on the Linux side: generate the ones the message tests run under.
+test_locales=("en_US.UTF-8 UTF-8" "fr_FR.UTF-8 UTF-8" "de_DE.UTF-8 UTF-8" "vi_VN UTF-8")
+locale_missing=0
+for entry in "${test_locales[@]}"; do
+  name=${entry%% *}
+  locale -a 2>/dev/null | grep -qix "$(echo "$name" | sed 's/UTF-8/utf8/')" && continue
+  grep -qx "$entry" /etc/locale.gen || sed -i "s/^# *$entry\$/$entry/" /etc/locale.gen
+  grep -qx "$entry" /etc/locale.gen || echo "$entry" >>/etc/locale.gen
+  locale_missing=1
+done
+[ $locale_missing = 0 ] || { echo "setup: generating locales"; locale-gen >/dev/null; }
 
 # LZMA SDK 9.22 C sources, from Debian's lzma source package, into an ignored folder.
 lzma_dir="$root/third_party/lzma-9.22"

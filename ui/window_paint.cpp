@@ -1,0 +1,193 @@
+// Painting the progress window: icon, status line and progress bar, composed
+// off screen and copied in one BitBlt (except for the one paint after focus).
+#include <windows.h>
+
+#include <cmath>
+#include <cstdint>
+#include <sstream>
+#include <string>
+
+#include "app/globals.h"
+#include "app/messages.h"
+#include "tasks/download_thread.h"
+#include "tasks/extraction_thread.h"
+#include "ui/window.h"
+
+namespace {
+
+const COLORREF BACKGROUND = RGB(40, 40, 40);
+
+// RT_RCDATA values of the module: the icon group (16 bits) and the text colour (32 bits, 0x00RRGGBB).
+const int ICON_ID_RESOURCE = 10;
+const DWORD ICON_ID_BYTES = 2;
+const int TEXT_COLOR_RESOURCE = 11;
+const DWORD TEXT_COLOR_BYTES = 4;
+// Used when the colour value is missing or short, so the line stays readable.
+const COLORREF SHIPPED_TEXT_COLOR = RGB(160, 176, 38);
+
+const int ICON_LEFT = 5;
+const int ICON_TOP = 5;
+const int ICON_SIZE = 48;
+const int TEXT_FROM_RIGHT = 100;
+const int TEXT_TOP = 20;
+const int BAR_MARGIN = 5;        // left and right of the full bar
+const int BAR_TOP_FROM_BOTTOM = 10;
+const int BAR_BOTTOM_FROM_BOTTOM = 5;
+const COLOR16 BAR_LEFT_RED = 0xEF00, BAR_LEFT_GREEN = 0xA000, BAR_LEFT_BLUE = 0x1800;
+const COLOR16 BAR_RIGHT_RED = 0xFF00, BAR_RIGHT_GREEN = 0xDD00, BAR_RIGHT_BLUE = 0x6E00;
+
+const int MESSAGE_LOADING = 10001;
+const int MESSAGE_INSTALLING = 10002;
+const int MESSAGE_LAUNCHING = 10003;
+const int MESSAGE_EXTRACTING = 10007;
+
+const int32_t BYTES_PER_KB = 1024;
+const int32_t BYTES_PER_MB = 1024 * 1024;
+
+// The bytes of RCDATA id, or null when it is missing or shorter than size.
+const BYTE* windowValue(int id, DWORD size) {
+  HRSRC info = FindResourceW(_instance, MAKEINTRESOURCEW(id), RT_RCDATA);
+  if (info == nullptr || SizeofResource(_instance, info) < size) return nullptr;
+  HGLOBAL data = LoadResource(_instance, info);
+  return data ? static_cast<const BYTE*>(LockResource(data)) : nullptr;
+}
+
+HICON loadWindowIcon() {
+  const BYTE* value = windowValue(ICON_ID_RESOURCE, ICON_ID_BYTES);
+  if (value == nullptr) return nullptr;
+  WORD id = static_cast<WORD>(value[0] | (value[1] << 8));
+  return static_cast<HICON>(LoadImageW(_instance, MAKEINTRESOURCEW(id), IMAGE_ICON, ICON_SIZE, ICON_SIZE, 0));
+}
+
+COLORREF loadTextColor() {
+  const BYTE* value = windowValue(TEXT_COLOR_RESOURCE, TEXT_COLOR_BYTES);
+  if (value == nullptr) return SHIPPED_TEXT_COLOR;
+  uint32_t v = value[0] | (value[1] << 8) | (value[2] << 16) | (static_cast<uint32_t>(value[3]) << 24);
+  // Stored as 0x00RRGGBB; a COLORREF is 0x00BBGGRR.
+  return ((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16);
+}
+
+struct StatusLine {
+  std::wstring text;
+  double fraction = 0.0;  // of the bar; 0 or less draws none
+};
+
+StatusLine percentLine(int message, double fraction) {
+  std::wostringstream text;
+  text << tr(message) << L" " << std::ceil(fraction * 100.0) << L"%";
+  return {text.str(), fraction};
+}
+
+// A download whose length was never announced: how much has arrived, no bar.
+StatusLine receivedLine(int message, int32_t bytes) {
+  std::wostringstream text;
+  text << tr(message) << L" ";
+  if (bytes < BYTES_PER_MB) {
+    text << (bytes + BYTES_PER_KB - 1) / BYTES_PER_KB << L" KB";
+  } else {
+    text.setf(std::ios::fixed);
+    text.precision(1);
+    text << static_cast<double>(bytes) / BYTES_PER_MB << L" MB";
+  }
+  return {text.str(), 0.0};
+}
+
+StatusLine statusLine() {
+  switch (_state) {
+    case StateRedistDownload: {
+      if (thread == nullptr) return percentLine(MESSAGE_LOADING, 0.0);  // no worker: nothing done yet
+      const DownloadProgress& counters = static_cast<const DownloadThread*>(thread)->counters();
+      if (counters.lengthUnknown()) return receivedLine(MESSAGE_LOADING, counters.receivedBytes());
+      return percentLine(MESSAGE_LOADING, counters.fraction());
+    }
+    case StateExtracting:
+      if (thread == nullptr) return percentLine(MESSAGE_EXTRACTING, 0.0);
+      return percentLine(MESSAGE_EXTRACTING, static_cast<const ExtractionThread*>(thread)->progress());
+    case StateRedistDownloaded:
+    case StateRedistInstall:
+      return {tr(MESSAGE_INSTALLING), 0.0};
+    case StateRedistInstalled:
+    case StateLaunchInstalled:
+    case StateLaunchExtracted:
+      return {tr(MESSAGE_LAUNCHING), 0.0};
+    default:
+      return {};
+  }
+}
+
+void drawBar(HDC dc, double fraction, int width, int height) {
+  TRIVERTEX ends[2];
+  ends[0].x = BAR_MARGIN;
+  ends[0].y = height - BAR_TOP_FROM_BOTTOM;
+  ends[0].Red = BAR_LEFT_RED;
+  ends[0].Green = BAR_LEFT_GREEN;
+  ends[0].Blue = BAR_LEFT_BLUE;
+  ends[0].Alpha = 0;
+  ends[1].x = BAR_MARGIN + static_cast<LONG>(std::ceil(fraction * (width - 2 * BAR_MARGIN)));
+  ends[1].y = height - BAR_BOTTOM_FROM_BOTTOM;
+  ends[1].Red = BAR_RIGHT_RED;
+  ends[1].Green = BAR_RIGHT_GREEN;
+  ends[1].Blue = BAR_RIGHT_BLUE;
+  ends[1].Alpha = 0;
+  GRADIENT_RECT rect = {0, 1};
+  GradientFill(dc, ends, 2, &rect, 1, GRADIENT_FILL_RECT_H);
+}
+
+}  // namespace
+
+void refreshWindow(HWND window) {
+  static HICON _iconHandle = nullptr;
+  if (_iconHandle == nullptr) {
+    _iconHandle = loadWindowIcon();
+    FG_COLOR = loadTextColor();
+  }
+
+  HBRUSH background = CreateSolidBrush(BACKGROUND);
+  HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+  RECT client;
+  GetClientRect(window, &client);
+  int width = client.right;
+  int height = client.bottom;
+
+  PAINTSTRUCT paint;
+  HDC paintDc = BeginPaint(window, &paint);
+
+  HDC dc = paintDc;
+  HDC memory = nullptr;
+  HBITMAP bitmap = nullptr;
+  HGDIOBJ paintBitmap = nullptr;
+  if (_double_buffering) {
+    memory = CreateCompatibleDC(paintDc);
+    bitmap = memory ? CreateCompatibleBitmap(paintDc, width, height) : nullptr;
+    if (bitmap) {
+      paintBitmap = SelectObject(memory, bitmap);
+      dc = memory;
+    } else if (memory) {
+      // Out of GDI resources: this paint draws straight to the screen.
+      DeleteDC(memory);
+      memory = nullptr;
+    }
+  }
+
+  SetBkMode(dc, TRANSPARENT);
+  FillRect(dc, &client, background);
+  if (_iconHandle) DrawIconEx(dc, ICON_LEFT, ICON_TOP, _iconHandle, ICON_SIZE, ICON_SIZE, 0, nullptr, DI_NORMAL);
+
+  StatusLine line = statusLine();
+  if (line.fraction > 0) drawBar(dc, line.fraction, width, height);
+  SetTextColor(dc, FG_COLOR);
+  HGDIOBJ previousFont = SelectObject(dc, font);
+  TextOutW(dc, width - TEXT_FROM_RIGHT, TEXT_TOP, line.text.c_str(), static_cast<int>(line.text.size()));
+  SelectObject(dc, previousFont);
+
+  if (memory) {
+    BitBlt(paintDc, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, paintBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+  } else {
+    _double_buffering = true;
+  }
+  EndPaint(window, &paint);
+  DeleteObject(background);
+}
