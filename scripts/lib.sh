@@ -27,6 +27,9 @@ test_arch() {
   if host_runs_32bit && [ -x /usr/lib/wine/wine ] && [ -f "$probe" ] &&
      WINEPREFIX="$root/build/i686/wineprefix" WINEDEBUG=-all WINELOADER=/usr/lib/wine/wine \
        timeout 180 /usr/lib/wine/wine "$probe" >/dev/null 2>&1; then
+    # The probe's wine session must not outlive it: later programs would share
+    # its desktop, made for whatever display the probe had.
+    WINEPREFIX="$root/build/i686/wineprefix" timeout 60 wineserver -w || true
     echo i686
   else
     echo x86_64
