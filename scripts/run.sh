@@ -31,7 +31,9 @@ WINEPREFIX="$WINEPREFIX" bash scripts/wine-run.sh --arch "$arch" --prefix "$WINE
 
 echo "Running build/$arch/VorakSetup.exe (a first install of the demo payload)..."
 rc=0
-( cd "$run_dir/game" && "$WINELOADER" VorakSetup.exe ) &
+# Wine sets TMP and TEMP from its registry for a program started from Linux:
+# set them inside, so that the run uses its own temporary folder.
+( cd "$run_dir/game" && "$WINELOADER" cmd /c "set TMP=$TMP&& set TEMP=$TEMP&& VorakSetup.exe" ) &
 pid=$!
 # The window stands from the extraction until the updater has been judged
 # (the stand-in sleeps 3 s): take its picture meanwhile.
