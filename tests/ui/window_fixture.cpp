@@ -29,6 +29,10 @@ HWND theWindow() {
 }
 
 void paintIn(ApplicationState state, void* worker) {
+  // Let whatever the window system queued (activation, focus, exposure) happen
+  // first, as the bootstrap's message loop would, so it cannot follow our paint.
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
   _state = state;
   thread = worker;
   InvalidateRect(theWindow(), nullptr, TRUE);

@@ -24,7 +24,7 @@ HMODULE loadResourceModule(const std::wstring& exe);
 void useBuiltResources();
 // createWindow once per process; the window stays for the process's life.
 HWND theWindow();
-// Enters nothing: sets _state and thread as the state machine would, and repaints at once.
+// Sets _state and thread as the state machine would (entering no state) and repaints at once.
 void paintIn(ApplicationState state, void* worker);
 
 struct Image {
