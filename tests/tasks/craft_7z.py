@@ -36,11 +36,11 @@ def main(argv):
     if rest[:1] == ["--bad-crc"]:
         bad, rest = rest[1], rest[2:]
     entries = []  # (name, data or None for a directory)
-    for spec in rest:
-        if spec.endswith("/") and "=" not in spec:
-            entries.append((spec[:-1], None))
+    for item in rest:
+        if item.endswith("/") and "=" not in item:
+            entries.append((item[:-1], None))
         else:
-            name, path = spec.split("=", 1)
+            name, path = item.split("=", 1)
             with open(path, "rb") as f:
                 entries.append((name, f.read()))
 
