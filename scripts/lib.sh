@@ -55,3 +55,14 @@ start_xvfb() {
   export DISPLAY=":$(head -n1 "$numfile")"
   rm -f "$numfile"
 }
+
+# What the README's commands share: set-up and both builds, a display (kept
+# until the calling script exits), and the architecture to run. Sets arch.
+prepare_wine_run() {
+  local root=$1
+  bash "$root/scripts/build.sh"
+  xvfb_pid=""
+  trap '[ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
+  [ -n "${DISPLAY:-}" ] || start_xvfb
+  arch=$(test_arch "$root")
+}

@@ -8,12 +8,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 source scripts/lib.sh
-bash scripts/build.sh
-
-xvfb_pid=""
-trap '[ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
-[ -n "${DISPLAY:-}" ] || start_xvfb
-arch=$(test_arch "$root")
+prepare_wine_run "$root"
 
 run_dir="$root/build/$arch/demo-run"
 rm -rf "$run_dir"

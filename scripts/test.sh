@@ -5,13 +5,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 source scripts/lib.sh
-bash scripts/build.sh
-
 # One display and one wine server for the whole run.
-xvfb_pid=""
-trap '[ -z "$xvfb_pid" ] || kill "$xvfb_pid" 2>/dev/null || true' EXIT
-[ -n "${DISPLAY:-}" ] || start_xvfb
-arch=$(test_arch "$root")
+prepare_wine_run "$root"
 echo "Tests run the $arch build (build/$arch/VorakSetup.exe)."
 export VORAK_WINE_SESSION=1
 
