@@ -8,6 +8,7 @@
 #include "app/state_machine.h"
 #include "app/switches.h"
 #include "fs/module_path.h"
+#include "fs/system_library.h"
 
 namespace {
 // "--cleanup" takes a process id, a file and a directory.
@@ -15,6 +16,8 @@ const int CLEANUP_VALUES = 3;
 }  // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  // Before anything can load a library: none may come from the program's folder.
+  restrictLibrarySearch();
   thread = nullptr;
   _instance = instance;
 

@@ -1,9 +1,9 @@
 #include "app/message_loop.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include "app/globals.h"
+#include "ui/common_controls.h"
 
 void exec() {
   MSG msg = {};
@@ -13,6 +13,6 @@ void exec() {
 }
 
 void showErrorMessage(const std::wstring& text) {
-  if (_window == nullptr) InitCommonControls();
+  if (_window == nullptr) initCommonControls();
   MessageBoxW(nullptr, text.c_str(), L"Oups!", MB_OK | MB_ICONERROR);
 }

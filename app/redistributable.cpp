@@ -3,6 +3,9 @@
 #include <windows.h>
 #include <msi.h>
 
+#include "app/safe_handle.h"
+#include "fs/system_library.h"
+
 const wchar_t* const VC_REDIST_URL_DOMAIN = L"download.microsoft.com";
 const wchar_t* const VC_REDIST_URL_PATH =
     L"download/9/7/7/977B481A-7BA6-4E30-AC40-ED51EB2028F2/vcredist_x86.exe";
@@ -16,8 +19,12 @@ const wchar_t* const VC_REDIST_2008_SP1_ATL_GUIDS[] = {
 };
 
 bool isRedistInstalled() {
+  // Without Windows Installer nothing can be installed through it: absent.
+  SafeModuleHandle msi(loadSystemLibrary(L"msi.dll"));
+  auto queryState = systemFunction<decltype(&::MsiQueryProductStateW)>(msi.get(), "MsiQueryProductStateW");
+  if (queryState == nullptr) return false;
   for (const wchar_t* const* code = VC_REDIST_2008_SP1_ATL_GUIDS; *code != nullptr; ++code) {
-    if (MsiQueryProductStateW(*code) == INSTALLSTATE_DEFAULT) return true;
+    if (queryState(*code) == INSTALLSTATE_DEFAULT) return true;
   }
   return false;
 }

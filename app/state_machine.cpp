@@ -1,7 +1,5 @@
 #include "app/state_machine.h"
 
-#include <commctrl.h>
-
 #include "app/extraction_directory.h"
 #include "app/globals.h"
 #include "app/message_loop.h"
@@ -9,6 +7,7 @@
 #include "app/safe_handle.h"
 #include "launch/updater_launch.h"
 #include "tasks/extraction_thread.h"
+#include "ui/common_controls.h"
 #include "ui/window.h"
 
 namespace {
@@ -145,7 +144,7 @@ void beginState(ApplicationState state) {
 
 bool createUi() {
   if (_window != nullptr) return true;
-  InitCommonControls();
+  initCommonControls();
   if (!createWindow(_instance)) {
     beginState(StateFailed);
     return false;

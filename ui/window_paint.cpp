@@ -9,6 +9,7 @@
 
 #include "app/globals.h"
 #include "app/messages.h"
+#include "fs/system_library.h"
 #include "tasks/download_thread.h"
 #include "tasks/extraction_thread.h"
 #include "ui/window.h"
@@ -130,7 +131,10 @@ void drawBar(HDC dc, double fraction, int width, int height) {
   ends[1].Blue = BAR_RIGHT_BLUE;
   ends[1].Alpha = 0;
   GRADIENT_RECT rect = {0, 1};
-  GradientFill(dc, ends, 2, &rect, 1, GRADIENT_FILL_RECT_H);
+  // Loaded once, from the system folder, and kept: every paint may need it.
+  static HMODULE library = loadSystemLibrary(L"msimg32.dll");
+  static auto gradientFill = systemFunction<decltype(&::GradientFill)>(library, "GradientFill");
+  if (gradientFill != nullptr) gradientFill(dc, ends, 2, &rect, 1, GRADIENT_FILL_RECT_H);
 }
 
 }  // namespace
