@@ -4,6 +4,7 @@
 // SendMessageW instead (tasks/worker_messages.h), so nothing here is locked.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "app/application_action.h"
@@ -20,3 +21,4 @@ extern std::wstring _redist_path;     // the downloaded redistributable installe
 extern std::wstring _bootstraped_path;  // where the payload was extracted
 extern DWORD _bootstraped_pid;        // the extracted updater's process id, 0 when none started
 extern DWORD _bootstraped_exit_code;  // that updater's exit code
+extern std::shared_ptr<void> _bootstraped_process;  // that updater's process, until it has been waited for

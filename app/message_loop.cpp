@@ -5,12 +5,20 @@
 #include "app/globals.h"
 #include "ui/common_controls.h"
 
+namespace {
+bool _loopRunning = false;
+}  // namespace
+
 void exec() {
+  _loopRunning = true;
   MSG msg = {};
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     DispatchMessageW(&msg);
   }
+  _loopRunning = false;
 }
+
+bool messageLoopRunning() { return _loopRunning; }
 
 void showErrorMessage(const std::wstring& text) {
   if (_window == nullptr) initCommonControls();

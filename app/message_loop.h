@@ -5,5 +5,9 @@
 // Runs the message loop until the quit message (or a GetMessageW error).
 void exec();
 
+// Whether exec() is running further up the stack. A state that needs the loop
+// runs it only when it is not: there is one loop per run, and one quit ends it.
+bool messageLoopRunning();
+
 // Shows text in a modal "Oups!" error box without owner; blocks until closed.
 void showErrorMessage(const std::wstring& text);

@@ -5,6 +5,7 @@
 #include "app/message_loop.h"
 #include "app/messages.h"
 #include "app/safe_handle.h"
+#include "app/self_removal.h"
 #include "launch/updater_launch.h"
 #include "tasks/extraction_thread.h"
 #include "ui/common_controls.h"
@@ -57,7 +58,7 @@ void onLaunchExtracted() {
   thread = nullptr;
 
   // A partly extracted updater is never started.
-  LaunchResult result = {NotFound, 0};
+  LaunchResult result = {NotFound, 0, nullptr};
   if (extracted) {
     result = _action == ActionAutoRepair ? LaunchWayspanner::launch_bootstraped_for_repair(_bootstraped_path)
                                          : LaunchWayspanner::launch_bootstraped(_bootstraped_path);
@@ -70,18 +71,24 @@ void onLaunchExtracted() {
     return;
   }
   _bootstraped_pid = result.pid;
+  _bootstraped_process = result.process;
   closeWindow();
 }
 
 void onWaitUpdater() {
-  SafeKernelHandle process(OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, _bootstraped_pid));
-  if (process.valid()) {
-    WaitForSingleObject(process.get(), INFINITE);
+  // The launcher kept the updater's own process open: reopening it by id would
+  // miss one that ended within the start check, or find another process.
+  if (_bootstraped_process) {
+    WaitForSingleObject(_bootstraped_process.get(), INFINITE);
     DWORD exitCode = 0;
-    if (GetExitCodeProcess(process.get(), &exitCode)) _bootstraped_exit_code = exitCode;
+    if (GetExitCodeProcess(_bootstraped_process.get(), &exitCode)) _bootstraped_exit_code = exitCode;
+    _bootstraped_process.reset();
   }
-  process.reset();
   deleteExtractionDirectory(_bootstraped_path);
+  if ((_action == ActionUninstall || _action == ActionUninstallOrRepair) &&
+      _bootstraped_exit_code == UPDATER_EXIT_UNINSTALLED) {
+    removeSelf();
+  }
   PostQuitMessage(0);
 }
 
@@ -104,7 +111,9 @@ void onExtract() {
     return;
   }
   beginState(StateExtracting);
-  exec();
+  // A repair entered from a running loop goes on in that loop: a second one
+  // would outlive the quit that ends the run.
+  if (!messageLoopRunning()) exec();
 }
 
 void onLaunchFailed() {

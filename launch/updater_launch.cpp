@@ -45,8 +45,8 @@ const wchar_t* chooseCandidate(const wchar_t* const* group) {
 }
 
 // Starts candidate and judges it: running after the wait, or ended with an
-// accepted code. Returns the process id on success, 0 on failure.
-bool startCandidate(const wchar_t* candidate, const std::wstring& tail, DWORD& pid) {
+// accepted code. On success the result holds the process, else it stays empty.
+bool startCandidate(const wchar_t* candidate, const std::wstring& tail, LaunchResult& started) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
@@ -64,20 +64,20 @@ bool startCandidate(const wchar_t* candidate, const std::wstring& tail, DWORD& p
   DWORD length = GetFullPathNameW(candidate, MAX_PATH, program, nullptr);
   if (length == 0 || length >= MAX_PATH ||
       !CreateProcessW(program, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    pid = 0;
     return false;
   }
-  SafeKernelHandle process(info.hProcess);
+  std::shared_ptr<void> process(info.hProcess, CloseHandle);
   SafeKernelHandle mainThread(info.hThread);
 
   DWORD waited = WaitForSingleObject(process.get(), START_CHECK_WAIT_MS);
-  pid = GetProcessId(process.get());
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED || waited == WAIT_FAILED) {
     DWORD exitCode = 0;
     GetExitCodeProcess(process.get(), &exitCode);
-    return exitCode <= MAX_ACCEPTED_EXIT_CODE;
+    if (exitCode > MAX_ACCEPTED_EXIT_CODE) return false;
   }
-  return true;  // still running after the wait
+  // Still running after the wait, or ended with an accepted code.
+  started = {Started, GetProcessId(process.get()), process};
+  return true;
 }
 
 }  // namespace
@@ -101,9 +101,9 @@ LaunchResult LaunchWayspanner::doLaunch(const std::wstring& directory,
   for (const auto& group : APPLICATIONS) {
     const wchar_t* candidate = chooseCandidate(group);
     if (candidate == nullptr) continue;
-    DWORD pid = 0;
-    if (startCandidate(candidate, tail, pid)) return {Started, pid};
+    LaunchResult started = {StartFailed, 0, nullptr};
+    if (startCandidate(candidate, tail, started)) return started;
     failed = true;
   }
-  return {failed ? StartFailed : NotFound, 0};
+  return {failed ? StartFailed : NotFound, 0, nullptr};
 }

@@ -6,6 +6,7 @@
 // Main thread; blocks up to 15 seconds per candidate started.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@ enum LaunchStatus : int32_t {
 struct LaunchResult {
   LaunchStatus code;
   DWORD pid;  // the started updater's id, else 0
+  // The started updater's own process, kept open (closed with the last copy):
+  // an updater that ends within the start check still gives its exit code,
+  // and its id alone could by then name another process. Null unless Started.
+  std::shared_ptr<void> process;
 };
 
 class LaunchWayspanner {

@@ -13,12 +13,15 @@
 // then sleeps and exits. The sleep (ms) and exit code come from STANDIN_SLEEP_MS
 // and STANDIN_EXIT_CODE, unless files "<name>.sleep" / "<name>.exitcode" beside
 // the executable say otherwise (so two candidates in one folder can differ).
+// STANDIN_EXIT_CODE may list codes ("200,0"): the n-th run recorded takes the
+// n-th (the last one repeats), so a first run can fail and a repair succeed.
 #include <windows.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -39,8 +42,27 @@ std::wstring environment(const wchar_t* name) {
   return (n > 0 && n < 1024) ? std::wstring(buffer, n) : std::wstring();
 }
 
+// Runs recorded before this one.
+int earlierRuns(const std::wstring& record) {
+  FILE* file = record.empty() ? nullptr : _wfopen(record.c_str(), L"rb");
+  if (!file) return 0;
+  int runs = 0;
+  char line[4096];
+  while (fgets(line, sizeof(line), file)) runs += strncmp(line, "--- end", 7) == 0;
+  fclose(file);
+  return runs;
+}
+
+// The run-th entry of a comma-separated list, the last one repeating.
+std::wstring listEntry(const std::wstring& list, int run) {
+  size_t begin = 0;
+  for (int i = 0; i < run && list.find(L',', begin) != std::wstring::npos; ++i) begin = list.find(L',', begin) + 1;
+  return list.substr(begin, list.find(L',', begin) - begin);
+}
+
 // A number from the file beside the executable, else from the environment, else the fallback.
-long setting(const std::wstring& exePath, const wchar_t* suffix, const wchar_t* variable, long fallback) {
+long setting(const std::wstring& exePath, const wchar_t* suffix, const wchar_t* variable, long fallback,
+             int run = 0) {
   std::wstring base = exePath;
   size_t dot = base.find_last_of(L'.');
   if (dot != std::wstring::npos) base.resize(dot);
@@ -51,7 +73,7 @@ long setting(const std::wstring& exePath, const wchar_t* suffix, const wchar_t* 
     fclose(file);
     return value;
   }
-  std::wstring text = environment(variable);
+  std::wstring text = listEntry(environment(variable), run);
   return text.empty() ? fallback : wcstol(text.c_str(), nullptr, 10);
 }
 
@@ -98,6 +120,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   }
 
   std::wstring record = environment(L"STANDIN_RECORD");
+  const int run = earlierRuns(record);
   if (!record.empty()) {
     std::string text = "--- run\n";
     text += "pid=" + std::to_string(GetCurrentProcessId()) + "\n";
@@ -121,5 +144,5 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   long sleepMs = setting(exe, L".sleep", L"STANDIN_SLEEP_MS", 0);
   if (sleepMs > 0) Sleep(static_cast<DWORD>(sleepMs));
-  return static_cast<int>(setting(exe, L".exitcode", L"STANDIN_EXIT_CODE", 0));
+  return static_cast<int>(setting(exe, L".exitcode", L"STANDIN_EXIT_CODE", 0, run));
 }

@@ -1,0 +1,59 @@
+#include "app/self_removal.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "app/safe_handle.h"
+#include "fs/directories.h"
+#include "fs/module_path.h"
+#include "launch/access_check.h"
+#include "launch/elevated_process.h"
+#include "launch/number_text.h"
+#include "launch/temp_locations.h"
+
+namespace {
+
+// Long enough for the copy to open this process before it ends.
+const DWORD CLEANUP_CHILD_WAIT_MS = 1000;
+// How long an elevated copy (and the player's answer to the prompt) is waited for.
+const int32_t CLEANUP_ELEVATED_WAIT_MS = 20000;
+
+// "--cleanup PID "EXE" "DIR"": what a clean-up run reads.
+std::wstring cleanupArguments() {
+  return L"--cleanup " + t_to_wstring(static_cast<unsigned long>(GetCurrentProcessId())) + L" \"" +
+         GetApplicationPath() + L"\" \"" + GetApplicationDir() + L"\"";
+}
+
+void startDirectly(const std::wstring& copyPath, const std::wstring& arguments) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  std::wstring line = L"\"" + copyPath + L"\" " + arguments;
+  std::vector<wchar_t> buffer(line.c_str(), line.c_str() + line.size() + 1);
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+                      &startup, &info)) {
+    return;
+  }
+  SafeKernelHandle process(info.hProcess);
+  SafeKernelHandle mainThread(info.hThread);
+  WaitForSingleObject(process.get(), CLEANUP_CHILD_WAIT_MS);
+}
+
+}  // namespace
+
+void removeSelf() {
+  std::wstring copyPath;
+  // Held until the copy has started: closing it lets the system delete the copy.
+  SafeKernelHandle copy(copySelfToTemp(copyPath));
+  if (!copy.valid()) return;
+  fwprintf(stdout, L"%ls%d\n", copyPath.c_str(), fileExists(copyPath) ? 1 : 0);
+  fflush(stdout);
+
+  std::wstring arguments = cleanupArguments();
+  // Only a folder the player may not write in needs the rights to delete from it.
+  if (canWriteIn(GetApplicationDir())) {
+    startDirectly(copyPath, arguments);
+  } else {
+    execute_elevated_process(copyPath, arguments, CLEANUP_ELEVATED_WAIT_MS);
+  }
+}

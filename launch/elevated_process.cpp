@@ -1,0 +1,93 @@
+#include "launch/elevated_process.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "app/safe_handle.h"
+#include "fs/system_library.h"
+
+namespace {
+
+// Windows 6 brought the elevation prompt; below it there is nothing to ask.
+const DWORD FIRST_PROMPTING_MAJOR_VERSION = 6;
+const int32_t RESULT_LIBRARY_MISSING = 1;
+const int32_t RESULT_NOT_STARTED = -1;
+
+bool hasElevationPrompt() {
+  OSVERSIONINFOW version = {};
+  version.dwOSVersionInfoSize = sizeof(version);
+  GetVersionExW(&version);  // a failure leaves major 0: the direct start
+  return version.dwMajorVersion >= FIRST_PROMPTING_MAJOR_VERSION;
+}
+
+// Exit code of an ended process, 0 when it cannot be read.
+int32_t exitCodeOf(HANDLE process) {
+  DWORD code = 0;
+  GetExitCodeProcess(process, &code);
+  return static_cast<int32_t>(code);
+}
+
+int32_t shellStart(const std::wstring& path, const std::wstring& arguments, int32_t wait) {
+  SafeModuleHandle shell(loadSystemLibrary(L"shell32.dll"));
+  SafeModuleHandle com(loadSystemLibrary(L"ole32.dll"));
+  if (!shell.valid() || !com.valid()) return RESULT_LIBRARY_MISSING;
+  auto shellExecuteEx = systemFunction<decltype(&::ShellExecuteExW)>(shell.get(), "ShellExecuteExW");
+  if (shellExecuteEx == nullptr) return RESULT_NOT_STARTED;
+  auto coInitializeEx = systemFunction<decltype(&::CoInitializeEx)>(com.get(), "CoInitializeEx");
+  auto coUninitialize = systemFunction<decltype(&::CoUninitialize)>(com.get(), "CoUninitialize");
+
+  // Only a successful initialisation is undone: undoing a failed one would
+  // take away the caller's own COM apartment.
+  bool comInitialised = coInitializeEx != nullptr &&
+                        SUCCEEDED(coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
+
+  SHELLEXECUTEINFOW request = {};
+  request.cbSize = sizeof(request);
+  request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  request.lpVerb = L"runas";
+  request.lpFile = path.c_str();
+  request.lpParameters = arguments.c_str();
+  request.nShow = SW_SHOW;
+
+  int32_t result = RESULT_NOT_STARTED;
+  if (shellExecuteEx(&request)) {
+    SafeKernelHandle process(request.hProcess);
+    if (wait == WAIT_FOR_EXIT) {
+      WaitForSingleObject(process.get(), INFINITE);
+      result = exitCodeOf(process.get());
+    } else {
+      if (wait != WAIT_NONE) WaitForSingleObject(process.get(), static_cast<DWORD>(wait));
+      result = 0;
+    }
+  }
+  if (comInitialised && coUninitialize != nullptr) coUninitialize();
+  return result;
+}
+
+int32_t directStart(const std::wstring& path, const std::wstring& arguments) {
+  STARTUPINFOW startup = {};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info = {};
+  std::wstring line = L"\"" + path + L"\" " + arguments;
+  std::vector<wchar_t> buffer(line.c_str(), line.c_str() + line.size() + 1);
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    fwprintf(stderr, L"Error !%lu", GetLastError());
+    fflush(stderr);
+    return RESULT_NOT_STARTED;
+  }
+  SafeKernelHandle process(info.hProcess);
+  SafeKernelHandle mainThread(info.hThread);
+  WaitForSingleObject(process.get(), INFINITE);
+  return exitCodeOf(process.get());
+}
+
+}  // namespace
+
+int32_t execute_elevated_process(const std::wstring& path, const std::wstring& arguments, int32_t wait) {
+  if (hasElevationPrompt()) return shellStart(path, arguments, wait);
+  return directStart(path, arguments);
+}

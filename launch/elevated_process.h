@@ -1,0 +1,20 @@
+#pragma once
+// Running a program with administrator rights: through the shell's "runas"
+// prompt on Windows 6 and later, directly below (no prompt exists there).
+// Failures are results (table below); only the direct start writes a line to
+// the wide error stream. Blocks the calling thread while it waits: the process
+// runner's worker without limit, the user-interface thread at most 20 s.
+#include <cstdint>
+#include <string>
+
+// Wait values: wait until the program ends and return its exit code; or do not wait.
+const int32_t WAIT_FOR_EXIT = -1;
+const int32_t WAIT_NONE = 0;
+
+// Starts path (full, unquoted) with arguments (passed on as they are).
+// Windows 6 and later: 1 when the shell or COM library cannot be loaded; -1
+// when ShellExecuteExW is missing or fails (a declined prompt included); with
+// WAIT_FOR_EXIT the program's exit code; otherwise 0, after waiting at most
+// wait milliseconds (none for WAIT_NONE). Below 6: -1 when the program cannot
+// be started, else its exit code, always after it has ended.
+int32_t execute_elevated_process(const std::wstring& path, const std::wstring& arguments, int32_t wait);

@@ -1,0 +1,21 @@
+#include "tasks/process_thread.h"
+
+#include "launch/elevated_process.h"
+#include "tasks/worker_messages.h"
+#include "tasks/worker_thread.h"
+
+ProcessThread::ProcessThread(HWND hwnd, const std::wstring& executable, const std::wstring& arguments)
+    : _executable(executable), _arguments(arguments), _thread(INVALID_HANDLE_VALUE), _hwnd(hwnd), _ret(-1) {}
+
+bool ProcessThread::start() { return startWorkerThread(ProcessThreadRoutine, this, _thread); }
+
+void ProcessThread::doRunProcess() {
+  _ret.store(execute_elevated_process(_executable, _arguments, WAIT_FOR_EXIT), std::memory_order_relaxed);
+  // The window deletes this object while handling the message: touch nothing after it.
+  notifyWindow(_hwnd, WM_PROCESS_FINISHED, this);
+}
+
+DWORD WINAPI ProcessThreadRoutine(LPVOID worker) {
+  static_cast<ProcessThread*>(worker)->doRunProcess();
+  return 0;
+}

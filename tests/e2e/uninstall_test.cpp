@@ -1,0 +1,103 @@
+// Whole runs that end in the updater's uninstall code, and the repair runs that
+// take a second extraction: what is left of the bootstrap, and that every run ends.
+#include <gtest/gtest.h>
+
+#include "tests/support/bootstrap_run.h"
+
+using namespace testing_support;
+
+namespace {
+
+struct UninstallCase {
+  const char* name;
+  const wchar_t* arguments;
+  const wchar_t* exitCodes;  // the stand-in's codes, run by run
+  int sleepMs;
+  bool otherFile;            // the game folder holds more than the bootstrap
+  bool readOnlyFolder;       // the player may not write in the game folder
+  bool removed;              // the bootstrap is gone after the run
+};
+
+const UninstallCase kUninstallCases[] = {
+    {"UninstallRemovesBootstrapAndItsEmptyFolder", L"--uninstall", L"77", 0, false, false, true},
+    {"UninstallOrRepairRemovesBootstrap", L"--uninstall-or-repair", L"77", 0, false, false, true},
+    {"FolderWithOtherFilesStays", L"--uninstall", L"77", 0, true, false, true},
+    {"UnwritableFolderTakesTheElevatedStart", L"--uninstall", L"77", 0, true, true, true},
+    {"RemovedAfterTheStartCheckToo", L"--uninstall", L"77", 16000, false, false, true},
+    {"RepairWith77RemovesNothing", L"--repair", L"77", 0, false, false, false},
+    {"InstallWith77RemovesNothing", L"", L"77", 0, false, false, false},
+    {"UninstallWithOtherCodeRemovesNothing", L"--uninstall", L"0", 0, false, false, false},
+};
+
+// Lets everyone read the folder but not write in it (true), or everything again (false).
+void setReadOnly(const std::wstring& dir, bool readOnly) {
+  BYTE everyone[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof(everyone);
+  BYTE aclBuffer[256];
+  PACL acl = reinterpret_cast<PACL>(aclBuffer);
+  SECURITY_DESCRIPTOR descriptor;
+  ASSERT_TRUE(CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size) &&
+              InitializeAcl(acl, sizeof(aclBuffer), ACL_REVISION) &&
+              AddAccessAllowedAce(acl, ACL_REVISION,
+                                  readOnly ? FILE_GENERIC_READ | FILE_GENERIC_EXECUTE : FILE_ALL_ACCESS, everyone) &&
+              InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+              SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+              SetFileSecurityW(dir.c_str(), DACL_SECURITY_INFORMATION, &descriptor));
+}
+
+class UninstallRun : public ::testing::TestWithParam<UninstallCase> {};
+
+TEST_P(UninstallRun, LeavesTheBootstrapAsTheUpdaterAsked) {
+  const UninstallCase& c = GetParam();
+  BootstrapFixture f;
+  if (c.otherFile) f.putFile(L"saves\\slot1.sav", "progress");
+  if (c.readOnlyFolder) setReadOnly(f.gameDir, true);
+  Environment env = f.environment(0, c.sleepMs);
+  env.push_back({L"STANDIN_EXIT_CODE", c.exitCodes});
+  DWORD begun = GetTickCount();
+  BootstrapOutcome outcome = f.run(c.arguments, env);
+  ASSERT_TRUE(outcome.ended);
+  // Only the elevated start waits (20 s) for its copy, which waits for this run.
+  EXPECT_EQ(GetTickCount() - begun - c.sleepMs > 15000, c.readOnlyFolder);
+  EXPECT_EQ(outcome.exitCode, 0u);
+  EXPECT_FALSE(outcome.box.shown);
+  EXPECT_EQ(f.updaterRuns().size(), 1u);
+  // The clean-up copy deletes the bootstrap (and an emptied folder) once this run has ended.
+  const std::wstring& last = c.otherFile ? f.setup : f.gameDir;
+  for (int i = 0; i < 100 && pathExists(last) == c.removed; ++i) Sleep(100);
+  EXPECT_EQ(!pathExists(f.setup), c.removed);
+  EXPECT_EQ(pathExists(f.gameDir), !c.removed || c.otherFile);
+  EXPECT_EQ(readFile(f.gameDir + L"\\saves\\slot1.sav"), c.otherFile ? "progress" : "");
+  if (c.readOnlyFolder) setReadOnly(f.gameDir, false);
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, UninstallRun, ::testing::ValuesIn(kUninstallCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// A configuration beside the bootstrap but no updater installed, and an
+// embedded updater that fails its start: the repair extracts a second time,
+// and the run still ends, whichever way the repair goes.
+TEST(RepairFromASecondExtraction, EndsTheRun) {
+  struct {
+    const wchar_t* exitCodes;
+    DWORD runExitCode;
+    bool box;
+  } const cases[] = {{L"200,0", 0, false}, {L"200,200", 1, true}};
+  for (const auto& c : cases) {
+    BootstrapFixture f;
+    f.putFile(L"wayspanner.conf");
+    Environment env = f.environment();
+    env.push_back({L"STANDIN_EXIT_CODE", c.exitCodes});
+    BootstrapOutcome outcome = f.run(L"", env, 60000);
+    ASSERT_TRUE(outcome.ended) << c.exitCodes;
+    EXPECT_EQ(outcome.exitCode, c.runExitCode);
+    EXPECT_EQ(outcome.box.shown, c.box);
+    EXPECT_EQ(outcome.box.text, c.box ? f.message(10004) : L"");
+    std::vector<StandinRun> runs = f.updaterRuns();
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[1].args[1], L"--autorepair");
+    EXPECT_TRUE(f.leftInTemp().empty());
+  }
+}
+
+}  // namespace
