@@ -42,7 +42,7 @@ class ProgressWindow : public ::testing::Test {
 
   // Paints a download with these counters and returns the picture.
   static Image paintDownload(int32_t total, int32_t received) {
-    static DownloadThread worker;
+    static DownloadThread worker(nullptr, L"", L"", L"");
     worker.counters().total = total;
     worker.counters().received = received;
     paintIn(StateRedistDownload, &worker);
@@ -110,7 +110,7 @@ TEST_F(ProgressWindow, EachStateShowsTheLineOfItsMessage) {
   expectPictureWithoutBar(StateLaunchExtracted, nullptr, tr(10003));
   ExtractionThread extraction(_window);  // not started: nothing done yet
   expectPictureWithoutBar(StateExtracting, &extraction, L"Extracting... 0%");
-  DownloadThread download;
+  DownloadThread download(nullptr, L"", L"", L"");
   expectPictureWithoutBar(StateRedistDownload, &download, L"Loading... 0%");
 }
 
@@ -166,7 +166,7 @@ TEST_F(ProgressWindow, OnlyThePaintAfterFocusDrawsDirectly) {
 }
 
 TEST_F(ProgressWindow, ManyPaintsLeakNoGdiObjects) {
-  DownloadThread download;
+  DownloadThread download(nullptr, L"", L"", L"");
   download.counters().total = 1000;
   paintIn(StateRedistDownload, &download);  // the icon and colour are loaded by now
   long before = gdiObjectsInUse();
