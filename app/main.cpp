@@ -21,8 +21,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   thread = nullptr;
   _instance = instance;
 
-  // Decides nothing yet: no run takes the redistributable branch.
-  isRedistInstalled();
+  const bool runtimeInstalled = isRedistInstalled();
 
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
@@ -41,6 +40,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     _action = actionWithoutSwitch();
   }
 
-  beginState(StateStart);
+  // Only a run about to extract the embedded updater fetches a missing runtime:
+  // a wrong answer from the check must not cost a download and an elevation
+  // prompt at every start of the installed game.
+  bool fetchRuntime = VC_REDIST_BRANCH && !runtimeInstalled && _action != ActionNone;
+  beginState(fetchRuntime ? StateRedistDownload : StateStart);
   return (_state == StateLaunchFailed || _state == StateFailed) ? 1 : 0;
 }

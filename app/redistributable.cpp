@@ -6,7 +6,6 @@
 #include "app/safe_handle.h"
 #include "fs/system_library.h"
 
-const wchar_t* const VC_REDIST_URL_DOMAIN = L"download.microsoft.com";
 const wchar_t* const VC_REDIST_URL_PATH =
     L"download/9/7/7/977B481A-7BA6-4E30-AC40-ED51EB2028F2/vcredist_x86.exe";
 const wchar_t* const VC_REDIST_ARGS = L"/q /norestart";

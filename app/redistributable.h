@@ -2,7 +2,11 @@
 // The Visual C++ 2008 SP1 ATL redistributable: where to get it, how to run it,
 // and how Windows Installer knows it.
 
+// Set by the build, per program (app/redist_server.cpp).
 extern const wchar_t* const VC_REDIST_URL_DOMAIN;
+extern const unsigned short VC_REDIST_URL_PORT;
+extern const bool VC_REDIST_BRANCH;  // whether a missing runtime is fetched at all
+
 extern const wchar_t* const VC_REDIST_URL_PATH;
 extern const wchar_t* const VC_REDIST_ARGS;
 // Product codes, ending with a null entry.

@@ -23,6 +23,8 @@ to_windows() { echo "Z:${1//\//\\}"; }
 export STANDIN_RECORD=$(to_windows "$record") STANDIN_SLEEP_MS=3000 STANDIN_EXIT_CODE=0
 export TMP=$(to_windows "$run_dir/temp") TEMP=$(to_windows "$run_dir/temp")
 WINEPREFIX="$WINEPREFIX" bash scripts/wine-run.sh --arch "$arch" --prefix "$WINEPREFIX" cmd /c exit 0 2>/dev/null || true
+# The demo never fetches the runtime: mark it installed in this prefix.
+bash scripts/register-runtime.sh
 
 echo "Running build/$arch/VorakSetup.exe (a first install of the demo payload)..."
 rc=0

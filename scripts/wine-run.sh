@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Runs one Windows program of a build tree under Wine: the tests' emulator.
-# Usage: wine-run.sh --arch i686|x86_64 --prefix DIR program.exe [args...]
-# A private Wine prefix per build tree, created once; no Wine debug output; a
+# Usage: wine-run.sh --arch i686|x86_64 --prefix DIR [--no-runtime] program.exe [args...]
+# A private Wine prefix per build tree, created once, where the runtime counts
+# as installed unless --no-runtime made it (the download's tests); no Wine debug output; a
 # headless X display when none is set; the wine server is waited for at the end
 # unless an outer script (VORAK_WINE_SESSION) owns it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
 
-arch=x86_64 prefix=""
+arch=x86_64 prefix="" runtime=1
 while [ $# -gt 0 ]; do
   case "$1" in
     --arch) arch=$2; shift 2 ;;
     --prefix) prefix=$2; shift 2 ;;
+    --no-runtime) runtime=0; shift ;;
     *) break ;;
   esac
 done
@@ -38,6 +40,7 @@ mkdir -p "$(dirname "$prefix")"
   if [ ! -f "$prefix/system.reg" ]; then
     "$loader" wineboot -i >/dev/null 2>&1 || true
     wineserver -w
+    [ $runtime = 0 ] || bash "$root/scripts/register-runtime.sh"
   fi
 ) 9>"$prefix.lock"
 

@@ -1,0 +1,88 @@
+#include "app/redist_states.h"
+
+#include "app/extraction_directory.h"
+#include "app/globals.h"
+#include "app/message_loop.h"
+#include "app/redistributable.h"
+#include "app/state_machine.h"
+#include "fs/file_path.h"
+#include "launch/signature_check.h"
+#include "tasks/download_thread.h"
+#include "tasks/process_thread.h"
+
+namespace {
+
+// Installer exit codes that mean success: done, and done but a restart is due
+// (which the player is left to make).
+const int32_t INSTALLER_SUCCESS = 0;
+const int32_t INSTALLER_SUCCESS_RESTART_REQUIRED = 3010;
+
+// The installer lives in a folder of its own in TEMP, with the file that reserved its name.
+void deleteDownload() {
+  if (_redist_path.empty()) return;
+  deleteExtractionDirectory(FilePath(_redist_path).parent().str());
+  _redist_path.clear();
+}
+
+}  // namespace
+
+void onRedistDownload() {
+  if (!createUi()) return;
+  DownloadThread* worker =
+      new DownloadThread(_window, VC_REDIST_URL_DOMAIN, VC_REDIST_URL_PATH, std::wstring(), VC_REDIST_URL_PORT);
+  thread = worker;
+  if (!worker->start()) {
+    delete worker;
+    thread = nullptr;
+    beginState(StateFailed);
+    return;
+  }
+  if (!messageLoopRunning()) exec();
+}
+
+void onRedistDownloaded() {
+  if (thread == nullptr) return;
+  DownloadThread* worker = static_cast<DownloadThread*>(thread);
+  bool downloaded = worker->finished() && worker->success();
+  _redist_path = worker->file();
+  delete worker;
+  thread = nullptr;
+  if (!downloaded) {
+    deleteDownload();
+    beginState(StateFailed);
+    return;
+  }
+  beginState(StateRedistInstall);
+}
+
+void onRedistInstall() {
+  // Plain HTTP lets anyone on the way swap the file: only a signed installer
+  // is run, and it runs with administrator rights.
+  if (!hasValidSignature(_redist_path)) {
+    deleteDownload();
+    beginState(StateFailed);
+    return;
+  }
+  ProcessThread* worker = new ProcessThread(_window, _redist_path, VC_REDIST_ARGS);
+  thread = worker;
+  if (!worker->start()) {
+    delete worker;
+    thread = nullptr;
+    deleteDownload();
+    beginState(StateFailed);
+  }
+}
+
+void onRedistInstalled() {
+  if (thread == nullptr) return;
+  ProcessThread* worker = static_cast<ProcessThread*>(thread);
+  int32_t exitCode = worker->ret();
+  delete worker;
+  thread = nullptr;
+  deleteDownload();
+  if (exitCode == INSTALLER_SUCCESS || exitCode == INSTALLER_SUCCESS_RESTART_REQUIRED) {
+    beginState(StateStart);
+  } else {
+    beginState(StateFailed);
+  }
+}
