@@ -13,6 +13,7 @@ bash "$sign" trust "$out/trusted_ca" "$prefix" "$arch"
 cp "$exe" "$out/unsigned.exe"
 bash "$sign" sign "$out/trusted_ca" "$exe" "$out/signed.exe"
 bash "$sign" sign "$out/untrusted_ca" "$exe" "$out/untrusted.exe"
+rm -f "$out/untrusted_root.exe"
 osslsigncode sign -h sha256 -certs "$out/untrusted_ca/signer.pem" -ac "$out/untrusted_ca/root.pem" \
   -key "$out/untrusted_ca/signer.key" -in "$exe" -out "$out/untrusted_root.exe" >/dev/null
 # One byte of the code, which the signed hash covers, changed.

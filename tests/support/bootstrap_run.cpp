@@ -2,14 +2,14 @@
 
 namespace testing_support {
 
-BootstrapFixture::BootstrapFixture() {
+BootstrapFixture::BootstrapFixture(const std::wstring& program) {
   gameDir = scratch / L"game";
   tempDir = scratch / L"temp";
   record = scratch / L"record.txt";
   setup = gameDir + L"\\VorakSetup.exe";
   CreateDirectoryW(gameDir.c_str(), nullptr);
   CreateDirectoryW(tempDir.c_str(), nullptr);
-  copyFileTo(builtSetupPath(), setup);
+  copyFileTo(program, setup);
 }
 
 void BootstrapFixture::installUpdater(const std::wstring& relative, int exitCode) {

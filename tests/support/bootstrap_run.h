@@ -23,7 +23,8 @@ struct BootstrapOutcome {
 
 class BootstrapFixture {
  public:
-  BootstrapFixture();
+  // A copy of program (the built bootstrap unless another is named) in a fresh game folder.
+  explicit BootstrapFixture(const std::wstring& program = builtSetupPath());
 
   // Puts the stand-in updater at gameDir\relative (and an exit code for it
   // alone when exitCode >= 0).
