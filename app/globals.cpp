@@ -11,3 +11,4 @@ std::wstring _redist_path;
 std::wstring _bootstraped_path;
 DWORD _bootstraped_pid = 0;
 DWORD _bootstraped_exit_code = 0;
+bool _cancelled = false;

@@ -20,3 +20,4 @@ extern std::wstring _redist_path;     // the downloaded redistributable installe
 extern std::wstring _bootstraped_path;  // where the payload was extracted
 extern DWORD _bootstraped_pid;        // the extracted updater's process id, 0 when none started
 extern DWORD _bootstraped_exit_code;  // that updater's exit code
+extern bool _cancelled;               // the player closed the window while a worker wrote

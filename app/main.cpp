@@ -42,5 +42,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   }
 
   beginState(StateStart);
+  // A cancel is no success, though no error either: no box was shown.
+  if (_cancelled) return 1;
   return (_state == StateLaunchFailed || _state == StateFailed) ? 1 : 0;
 }

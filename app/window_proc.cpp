@@ -3,6 +3,7 @@
 
 #include "app/globals.h"
 #include "app/state_machine.h"
+#include "app/worker_cancel.h"
 #include "tasks/worker_messages.h"
 #include "ui/window.h"
 
@@ -20,6 +21,10 @@ void onClose(HWND window) {
     // A later close finds no window rather than a stale handle.
     _window = nullptr;
     beginState(StateWaitUpdater);
+  } else if (cancelWritingWorker()) {
+    // The loop runs on until the worker has stopped and its completion message
+    // has cleaned up; the player sees the window go at once.
+    ShowWindow(window, SW_HIDE);
   } else {
     PostQuitMessage(0);
   }
