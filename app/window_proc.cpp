@@ -22,9 +22,9 @@ void onClose(HWND window) {
     _window = nullptr;
     beginState(StateWaitUpdater);
   } else if (cancelWritingWorker()) {
-    // The loop runs on until the worker has stopped and its completion message
-    // has cleaned up; the player sees the window go at once.
-    ShowWindow(window, SW_HIDE);
+    // The loop runs on: the worker stops within one entry, and its completion
+    // message cleans up and ends the run. (Hiding the window here would cost
+    // Wine without a window manager two seconds.)
   } else {
     PostQuitMessage(0);
   }
