@@ -89,7 +89,7 @@ EntryResult writeEntry(const CSzArEx& db, ILookInStream* stream, UInt32 index, B
 
 ExtractionThread::ExtractionThread(HWND hwnd)
     : _thread(INVALID_HANDLE_VALUE), _hwnd(hwnd), _data(nullptr), _size(0), _finished(false), _progress(0.0),
-      _success(false), _allocMain(&SDK_ALLOC_MAIN), _allocTemp(&SDK_ALLOC_TEMP) {}
+      _success(false), _stopRequested(false), _stopped(false), _allocMain(&SDK_ALLOC_MAIN), _allocTemp(&SDK_ALLOC_TEMP) {}
 
 bool ExtractionThread::start(const void* data, uint32_t size) {
   _data = data;
@@ -127,6 +127,12 @@ void ExtractionThread::doExtract() {
 
     UInt64 written = 0;
     for (UInt32 i = 0; i < db.db.NumFiles; ++i) {
+      // Between entries no file is open: the one safe point to give up.
+      if (_stopRequested.load(std::memory_order_relaxed)) {
+        _stopped = true;
+        ok = false;
+        break;
+      }
       size_t size = 0;
       EntryResult result = writeEntry(db, stream, i, cache, _allocMain, _allocTemp, _extractionPath, &size);
       if (result == EntryStop) {

@@ -18,6 +18,7 @@ struct RuntimeCase {
   DWORD exitCode;
   bool box;                   // the runtime's "Oups!" message
   std::vector<const wchar_t*> runs;  // what ran, in order: "installer", "extracted", "installed"
+  bool closeWhileDownloading = false;
 };
 
 const RuntimeCase kCases[] = {
@@ -33,6 +34,7 @@ const RuntimeCase kCases[] = {
     {"CutShortNeverRuns", "cut signed.exe", L"0", false, L"", 1, true, {}},
     {"LengthMismatchNeverRuns", "mismatch signed.exe", L"0", false, L"", 1, true, {}},
     {"StartOfTheInstalledGameNeverDownloads", "body signed.exe 1", L"0", true, L"", 0, false, {L"installed"}},
+    {"CloseDuringTheDownloadCancelsIt", "body signed.exe 20", L"0", false, L"", 1, false, {}, true},
 };
 
 class RuntimeBranch : public ::testing::TestWithParam<RuntimeCase> {};
@@ -49,7 +51,8 @@ TEST_P(RuntimeBranch, FetchesChecksAndInstallsTheRuntime) {
   }
   Environment env = f.environment();
   env.push_back({L"STANDIN_EXIT_CODE", c.exitCodes});
-  BootstrapOutcome outcome = f.run(c.arguments, env);
+  std::function<bool(HWND)> close = [](HWND window) { return window && PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); };
+  BootstrapOutcome outcome = f.run(c.arguments, env, 120000, c.closeWhileDownloading ? close : nullptr);
   ASSERT_TRUE(outcome.ended);
   EXPECT_EQ(outcome.exitCode, c.exitCode);
   EXPECT_EQ(outcome.box.text, c.box ? f.message(10006) : L"");

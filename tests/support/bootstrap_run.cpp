@@ -41,18 +41,28 @@ Environment BootstrapFixture::environment(int updaterExitCode, int updaterSleepM
   return env;
 }
 
-BootstrapOutcome BootstrapFixture::run(const std::wstring& arguments, const Environment& env, DWORD timeoutMs) {
+BootstrapOutcome BootstrapFixture::run(const std::wstring& arguments, const Environment& env, DWORD timeoutMs,
+                                       const std::function<bool(HWND)>& act) {
   BootstrapOutcome outcome;
   Child child = startProgram(setup, arguments, scratch.path(), env);
   if (!child.process) return outcome;
+  bool acted = !act;
   for (DWORD waited = 0; waited < timeoutMs; waited += 100) {
     if (child.wait(100, &outcome.exitCode)) {
       outcome.ended = true;
       return outcome;
     }
     if (!outcome.box.shown) outcome.box = closeErrorBoxOf(child.pid);
+    if (!acted) acted = act(windowOf(child.pid));
   }
   return outcome;
+}
+
+HWND windowOf(DWORD pid) {
+  HWND window = nullptr;
+  for (DWORD owner = 0; (window = FindWindowExW(nullptr, window, L"VelmorBootstrapWindow", nullptr)) != nullptr;)
+    if (GetWindowThreadProcessId(window, &owner) && owner == pid) break;
+  return window;
 }
 
 std::wstring BootstrapFixture::message(int id) const {

@@ -1,6 +1,7 @@
 #pragma once
 // A copy of the built bootstrap in a fresh game folder, with its own temporary
 // folder, run as a player would; and the "Oups!" box it may show.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,7 +41,10 @@ class BootstrapFixture {
 
   // Runs the bootstrap with arguments (already quoted), from the scratch
   // folder; closes an "Oups!" box if one appears, as a player would.
-  BootstrapOutcome run(const std::wstring& arguments, const Environment& env, DWORD timeoutMs = 120000);
+  // act, when given, is called every 100 ms with the bootstrap's window (null
+  // while it has none) until it answers true: what the player does meanwhile.
+  BootstrapOutcome run(const std::wstring& arguments, const Environment& env, DWORD timeoutMs = 120000,
+                       const std::function<bool(HWND)>& act = nullptr);
 
   std::vector<StandinRun> updaterRuns() const { return readRecord(record); }
   // Entries left in the bootstrap's temporary folder.
@@ -51,6 +55,9 @@ class BootstrapFixture {
   ScratchDir scratch;
   std::wstring gameDir, tempDir, record, setup;
 };
+
+// The progress window of process pid, or null.
+HWND windowOf(DWORD pid);
 
 // Finds an "Oups!"-style dialog of process pid, reads it and presses its button.
 ErrorBox closeErrorBoxOf(DWORD pid);
