@@ -52,7 +52,19 @@ TEST_P(RuntimeBranch, FetchesChecksAndInstallsTheRuntime) {
   Environment env = f.environment();
   env.push_back({L"STANDIN_EXIT_CODE", c.exitCodes});
   std::function<bool(HWND)> close = [](HWND window) { return window && PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); };
-  BootstrapOutcome outcome = f.run(c.arguments, env, 120000, c.closeWhileDownloading ? close : nullptr);
+  // A picture of the window while the first row downloads, taken on the Linux side.
+  int seen = 0;
+  std::function<bool(HWND)> picture = [&](HWND window) {
+    if (!window || ++seen < 4) return false;
+    RECT r;
+    GetWindowRect(window, &r);
+    startProgram(L"Z:\\bin\\sh", L"-c \"mkdir -p ../../screenshots && import -window root -crop 350x65+" +
+                                       std::to_wstring(r.left) + L"+" + std::to_wstring(r.top) +
+                                       L" ../../screenshots/runtime-download.png\"", buildDir() + L"\\tests\\runtime");
+    return true;
+  };
+  BootstrapOutcome outcome = f.run(c.arguments, env, 120000,
+                                   c.closeWhileDownloading ? close : c.name == kCases[0].name ? picture : nullptr);
   ASSERT_TRUE(outcome.ended);
   EXPECT_EQ(outcome.exitCode, c.exitCode);
   EXPECT_EQ(outcome.box.text, c.box ? f.message(10006) : L"");
