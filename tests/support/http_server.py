@@ -1,48 +1,23 @@
-"""Loopback HTTP server for the download tests. Writes "PORT REFUSED_PORT" to argv[1];
-REFUSED_PORT is bound but never listens, so a connection to it is refused.
-  /body/N/K     N bytes in K pieces sent apart, with Content-Length
-  /nolength/N/K the same without Content-Length, ended by closing
-  /status/C     status C with a short page
-  /cut/N        Content-Length N, half of it sent, then closed
-  /mismatch/N   Content-Length N, but a whole chunked body of N/2 bytes"""
-import socket, socketserver, sys, time
-
-def body(n):
-    return bytes(i % 251 for i in range(n))
+"""Runs a command (the download tests) while a loopback HTTP server serves, telling it the server's port
+and a refused one (bound, never listening) in VORAK_TEST_HTTP_PORTS; the server ends with it. Paths:
+/body/N/K N bytes in K pieces sent apart; /nolength/N/K the same without Content-Length; /status/C;
+/cut/N half of N announced bytes, then closed; /mismatch/N Content-Length N over a chunked body of N/2."""
+import os, socket, socketserver, subprocess, sys, threading, time
 
 class Handler(socketserver.BaseRequestHandler):
-    def send(self, data, pause=0.0):
-        self.request.sendall(data)
-        time.sleep(pause)
-
     def handle(self):
-        head = b""
-        while b"\r\n\r\n" not in head:
-            more = self.request.recv(4096)
-            if not more:
-                return
-            head += more
-        kind, *args = head.split(b" ")[1].decode().strip("/").split("/")
-        n = int(args[0]) if args else 0
-        if kind == "status":
-            self.send(b"HTTP/1.1 %d Nope\r\nContent-Length: 4\r\nConnection: close\r\n\r\nnope" % n)
-        elif kind in ("body", "nolength"):
-            k = int(args[1])
-            length = b"Content-Length: %d\r\n" % n if kind == "body" else b""
-            self.send(b"HTTP/1.1 200 OK\r\n" + length + b"Connection: close\r\n\r\n", 0.1)
-            data = body(n)
-            for i in range(k):
-                self.send(data[i * n // k:(i + 1) * n // k], 0.25)
-        elif kind == "cut":
-            self.send(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\nConnection: close\r\n\r\n" % n + body(n // 2), 0.1)
-        elif kind == "mismatch":
-            self.send(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\nTransfer-Encoding: chunked\r\n"
-                      b"Connection: close\r\n\r\n%x\r\n" % (n, n // 2) + body(n // 2) + b"\r\n0\r\n\r\n", 0.1)
+        kind, n, k = (self.request.recv(65536).split(b" ")[1].decode().strip("/").split("/") + ["0"])[:3]
+        n, k, data = int(n), int(k), bytes(i % 251 for i in range(int(n)))
+        start = b"HTTP/1.1 200 OK\r\nConnection: close\r\n" + (b"" if kind == "nolength" else b"Content-Length: %d\r\n" % n)
+        pieces = {"status": [b"HTTP/1.1 %d Nope\r\nContent-Length: 4\r\n\r\nnope" % n],
+                  "cut": [start + b"\r\n" + data[:n // 2]],
+                  "mismatch": [start + b"Transfer-Encoding: chunked\r\n\r\n%x\r\n" % (n // 2) + data[:n // 2] + b"\r\n0\r\n\r\n"]}
+        for piece in pieces.get(kind, [start + b"\r\n"] + [data[i * n // k:(i + 1) * n // k] for i in range(k)]):
+            self.request.sendall(piece)
+            time.sleep(0.25)  # apart, so that each piece is a read cycle of its own
 
-socketserver.ThreadingTCPServer.allow_reuse_address = True
-server = socketserver.ThreadingTCPServer(("127.0.0.1", 0), Handler)
-refused = socket.socket()
+server, refused = socketserver.ThreadingTCPServer(("127.0.0.1", 0), Handler), socket.socket()
 refused.bind(("127.0.0.1", 0))
-with open(sys.argv[1], "w") as out:
-    out.write("%d %d\n" % (server.server_address[1], refused.getsockname()[1]))
-server.serve_forever()
+threading.Thread(target=server.serve_forever, daemon=True).start()
+ports = "%d %d" % (server.server_address[1], refused.getsockname()[1])
+sys.exit(subprocess.call(sys.argv[1:], env=dict(os.environ, VORAK_TEST_HTTP_PORTS=ports)))
