@@ -1,8 +1,7 @@
-"""Runs a command (the download tests) while a loopback HTTP server serves, telling it the server's port
-and a refused one (bound, never listening) in VORAK_TEST_HTTP_PORTS; the server ends with it. Paths:
-/body/N/K N bytes in K pieces sent apart; /nolength/N/K the same without Content-Length; /status/C;
-/cut/N half of N announced bytes, then closed; /mismatch/N Content-Length N over a chunked body of N/2."""
-import os, socket, socketserver, subprocess, sys, threading, time
+"""Runs a command while an HTTP server serves on 127.0.0.1 at the port in VORAK_TEST_HTTP_PORT (nothing listens
+at it on 127.0.0.2). /body/N/K: N bytes in K pieces sent apart; /nolength/N/K: the same without
+Content-Length; /status/C; /cut/N: half of N announced bytes; /mismatch/N: Content-Length N, chunked body N/2."""
+import os, socketserver, subprocess, sys, threading, time
 
 class Handler(socketserver.BaseRequestHandler):
     def handle(self):
@@ -16,8 +15,6 @@ class Handler(socketserver.BaseRequestHandler):
             self.request.sendall(piece)
             time.sleep(0.25)  # apart, so that each piece is a read cycle of its own
 
-server, refused = socketserver.ThreadingTCPServer(("127.0.0.1", 0), Handler), socket.socket()
-refused.bind(("127.0.0.1", 0))
+server = socketserver.ThreadingTCPServer(("127.0.0.1", 0), Handler)
 threading.Thread(target=server.serve_forever, daemon=True).start()
-ports = "%d %d" % (server.server_address[1], refused.getsockname()[1])
-sys.exit(subprocess.call(sys.argv[1:], env=dict(os.environ, VORAK_TEST_HTTP_PORTS=ports)))
+sys.exit(subprocess.call(sys.argv[1:], env=dict(os.environ, VORAK_TEST_HTTP_PORT=str(server.server_address[1]))))

@@ -30,6 +30,5 @@ elif [ "$1" = samples ]; then
   $sign ca "$dir/trusted_ca" && $sign ca "$dir/other_ca" && $sign trust "$dir/trusted_ca" "$4" "$5"
   $sign sign "$dir/trusted_ca" "$exe" "$dir/signed.exe" && cp "$exe" "$dir/unsigned.exe"
   $sign sign "$dir/other_ca" "$exe" "$dir/untrusted.exe" && $sign sign "$dir/other_ca" "$exe" "$dir/untrusted_root.exe" root
-  cp "$dir/signed.exe" "$dir/altered.exe"
-  printf '\x5a' | dd of="$dir/altered.exe" bs=1 seek=$((0x1010)) conv=notrunc status=none
+  cp "$dir/signed.exe" "$dir/altered.exe" && printf '\x5a' | dd of="$dir/altered.exe" bs=1 seek=$((0x1010)) conv=notrunc status=none
 fi

@@ -36,7 +36,7 @@ struct Image {
 // The window's client area as it is on the screen.
 Image capture(HWND window);
 // What the paint should give: background, the icon (when given), the text in
-// colour at its origin (moved left when it would pass the right margin); no bar.
+// colour at its origin; no bar.
 Image expectedPicture(HICON icon, const std::wstring& text, COLORREF colour);
 // Pixels that differ inside [left, right) x [top, bottom); a few listed in *where.
 int differences(const Image& a, const Image& b, int left, int top, int right, int bottom,
