@@ -3,8 +3,8 @@
 #   test_signing.sh ca DIR                  a test root and a code-signing certificate in DIR (kept if there)
 #   test_signing.sh sign DIR IN OUT [root]  OUT = IN signed (SHA-256) by DIR's signer; "root": carrying the root
 #   test_signing.sh trust DIR PREFIX ARCH   DIR's root joins the root store of that Wine prefix only
-#   test_signing.sh samples DIR EXE PREFIX ARCH   in DIR: EXE signed under a root that prefix trusts, under
-#     another (its root left out, and carried), unsigned, and signed then altered in one byte of code
+#   test_signing.sh samples DIR EXE PREFIX ARCH  EXE signed under a root that prefix trusts, under another (root
+#     left out, and carried), unsigned, and signed then altered in one byte of code, into DIR
 set -euo pipefail
 dir=$2
 if [ "$1" = ca ] && [ ! -f "$dir/signer.pem" ]; then

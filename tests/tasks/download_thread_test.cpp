@@ -46,8 +46,7 @@ TEST_P(Download, ReportsEachCycleAndOnlyAWholeAnswerAsSuccess) {
   EXPECT_EQ(worker.counters().receivedBytes(), row.received);
   EXPECT_EQ(worker.counters().total.load(), row.total);
   EXPECT_EQ(readFile(worker.file()).size(), static_cast<size_t>(row.received));
-  // A given target is used as it is; else a fresh folder holds the target beside its name's
-  // reservation, "dwl" (GetTempFileNameW keeps three letters of "dwl_") + hex + ".tmp".
+  // A given target is used as it is; else a fresh folder holds it and its reservation "dwl" + hex + ".tmp".
   std::wstring reservation = worker.file().substr(0, worker.file().size() - 4), folder = worker.folder();
   EXPECT_TRUE(row.givenTarget ? worker.file() == scratch / L"given.bin" : listDir(folder).size() == 2 &&
               reservation.substr(folder.size(), 4) == L"\\dwl" && pathExists(reservation)) << toUtf8(worker.file());
