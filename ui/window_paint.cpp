@@ -29,8 +29,10 @@ const COLORREF SHIPPED_TEXT_COLOR = RGB(160, 176, 38);
 const int ICON_LEFT = 5;
 const int ICON_TOP = 5;
 const int ICON_SIZE = 48;
-const int TEXT_FROM_RIGHT = 100;
+const int TEXT_FROM_RIGHT = 100;  // the usual origin, kept for every line that fits there
 const int TEXT_TOP = 20;
+const int TEXT_RIGHT_MARGIN = 5;  // as the bar's
+const int TEXT_ICON_GAP = 8;      // the least room between the icon and a line moved left
 const int BAR_MARGIN = 5;        // left and right of the full bar
 const int BAR_TOP_FROM_BOTTOM = 10;
 const int BAR_BOTTOM_FROM_BOTTOM = 5;
@@ -116,6 +118,25 @@ StatusLine statusLine() {
   }
 }
 
+// Writes the line at the usual origin when it ends inside the right margin
+// there; else moved left just enough, never over the icon; and a line too long
+// even for that is wrapped in the room beside the icon, so it is always whole.
+void drawLine(HDC dc, const std::wstring& text, int width, int height) {
+  int length = static_cast<int>(text.size());
+  SIZE size = {};
+  GetTextExtentPoint32W(dc, text.c_str(), length, &size);
+  int right = width - TEXT_RIGHT_MARGIN;
+  int leftmost = ICON_LEFT + ICON_SIZE + TEXT_ICON_GAP;
+  if (size.cx > right - leftmost) {
+    RECT room = {leftmost, ICON_TOP, right, height - BAR_TOP_FROM_BOTTOM};
+    DrawTextW(dc, text.c_str(), length, &room, DT_WORDBREAK | DT_NOPREFIX);
+    return;
+  }
+  int left = width - TEXT_FROM_RIGHT;
+  if (left + size.cx > right) left = right - size.cx;
+  TextOutW(dc, left, TEXT_TOP, text.c_str(), length);
+}
+
 void drawBar(HDC dc, double fraction, int width, int height) {
   TRIVERTEX ends[2];
   ends[0].x = BAR_MARGIN;
@@ -181,7 +202,7 @@ void refreshWindow(HWND window) {
   if (line.fraction > 0) drawBar(dc, line.fraction, width, height);
   SetTextColor(dc, FG_COLOR);
   HGDIOBJ previousFont = SelectObject(dc, font);
-  TextOutW(dc, width - TEXT_FROM_RIGHT, TEXT_TOP, line.text.c_str(), static_cast<int>(line.text.size()));
+  drawLine(dc, line.text, width, height);
   SelectObject(dc, previousFont);
 
   if (memory) {

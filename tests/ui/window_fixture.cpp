@@ -98,7 +98,10 @@ Image expectedPicture(HICON icon, const std::wstring& text, COLORREF colour) {
   SetBkMode(canvas.dc, TRANSPARENT);
   SetTextColor(canvas.dc, colour);
   HGDIOBJ font = SelectObject(canvas.dc, GetStockObject(DEFAULT_GUI_FONT));
-  TextOutW(canvas.dc, WIDTH - 100, 20, text.c_str(), static_cast<int>(text.size()));
+  SIZE size = {};  // at (W - 100, 20), or ending 5 pixels from the right edge when it would not fit there
+  GetTextExtentPoint32W(canvas.dc, text.c_str(), static_cast<int>(text.size()), &size);
+  int left = size.cx > 95 ? WIDTH - 5 - size.cx : WIDTH - 100;
+  TextOutW(canvas.dc, left, 20, text.c_str(), static_cast<int>(text.size()));
   SelectObject(canvas.dc, font);
   return canvas.image(WIDTH, HEIGHT);
 }

@@ -139,6 +139,28 @@ TEST_F(ProgressWindow, BarAndLineFollowTheDownload) {
   }
 }
 
+// Every status line of the ten tables (the download's at its longest) lies whole between the icon and the margin.
+TEST_F(ProgressWindow, EveryLanguagesLinesStayBetweenTheIconAndTheRightMargin) {
+  DownloadThread download(nullptr, L"", L"", L"");
+  download.counters().total = DOWNLOAD_LENGTH_UNKNOWN, download.counters().received = 1000 * 1024 * 1024;  // "1000.0 MB"
+  Image blank = expectedPicture(windowIcon(), L"", SHIPPED_TEXT);
+  for (LANGID language : {0x0409, 0x0407, 0x040A, 0x040C, 0x0410, 0x0416, 0x0419, 0x041E, 0x042A, 0x0804}) {
+    for (int id : {10001, 10002, 10003, 10007}) {
+      auto* entry = static_cast<const WCHAR*>(LockResource(LoadResource(
+          _instance, FindResourceExW(_instance, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language))));
+      for (int i = 0; i < id % 16; ++i) entry += 1 + *entry;
+      translations[id] = std::wstring(entry + 1, *entry);
+    }
+    for (ApplicationState state : {StateRedistDownload, StateRedistInstall, StateLaunchExtracted, StateExtracting}) {
+      paintIn(state, state == StateRedistDownload ? &download : nullptr);
+      Image shown = capture(_window);  // nothing in the gap right of the icon nor in the right margin
+      EXPECT_EQ(differences(shown, blank, 53, 0, 61, BAR_TOP) + differences(shown, blank, WIDTH - 5, 0, WIDTH, BAR_TOP), 0)
+          << std::hex << language << " " << state;
+    }
+  }
+  translations.clear();
+}
+
 TEST_F(ProgressWindow, BarRunsFromTheLeftToTheRightColour) {
   Image shown = paintDownload(5000, 5000);
   for (int y = BAR_TOP; y < BAR_BOTTOM; ++y) {
