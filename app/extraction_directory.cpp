@@ -40,9 +40,11 @@ bool deleteExtractionDirectory(const std::wstring& directory) {
   if (!isOwnExtraction(directory, temp)) return false;
   SetCurrentDirectoryW(temp);
 
-  // The shell's delete walks into links and would empty their targets: links
-  // go first, as themselves. One that cannot be removed keeps the shell out.
-  if (removeLinksBelow(directory)) {
+  // The shell's delete walks into links and would empty their targets, and
+  // under Wine it overflows the stack on paths beyond MAX_PATH. Links go first,
+  // as themselves; the shell gets the folder only when neither is left.
+  bool beyondMaxPath = false;
+  if (removeLinksBelow(directory, &beyondMaxPath) && !beyondMaxPath) {
     // A list of one path: the path and two terminating nulls.
     std::wstring from = directory;
     from.push_back(L'\0');
@@ -52,7 +54,7 @@ bool deleteExtractionDirectory(const std::wstring& directory) {
     operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
     SHFileOperationW(&operation);
   }
-  // What the shell left (paths beyond MAX_PATH, read-only entries, links).
+  // What the shell left or was not given (deep paths, read-only entries, links).
   if (GetFileAttributesW(longPathForm(directory).c_str()) == INVALID_FILE_ATTRIBUTES) return true;
   return removeTreeWithoutFollowingLinks(directory);
 }

@@ -29,8 +29,9 @@ void makeWritable(const std::wstring& path, DWORD attributes) {
 // Walks the tree below root breadth first, without recursion (the depth is the
 // archive's, not ours): links are removed wherever met; with everything, files
 // go on the way and the folders, deepest first, at the end.
-bool walk(const std::wstring& root, bool everything) {
+bool walk(const std::wstring& root, bool everything, bool* beyondMaxPath) {
   bool clean = true;
+  const size_t prefixChars = longPathForm(root).size() - root.size();
   std::vector<std::wstring> folders = {longPathForm(root)};
   for (size_t i = 0; i < folders.size(); ++i) {
     WIN32_FIND_DATAW found;
@@ -40,6 +41,7 @@ bool walk(const std::wstring& root, bool everything) {
       if (isDots(found.cFileName)) continue;
       std::wstring path = folders[i] + L"\\" + found.cFileName;
       DWORD attributes = found.dwFileAttributes;
+      if (path.size() - prefixChars >= MAX_PATH) *beyondMaxPath = true;
       if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
         clean = removeLink(path, attributes) && clean;
       } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -67,6 +69,12 @@ std::wstring longPathForm(const std::wstring& fullPath) {
   return LONG_PREFIX + fullPath;
 }
 
-bool removeLinksBelow(const std::wstring& directory) { return walk(directory, false); }
+bool removeLinksBelow(const std::wstring& directory, bool* beyondMaxPath) {
+  *beyondMaxPath = false;
+  return walk(directory, false, beyondMaxPath);
+}
 
-bool removeTreeWithoutFollowingLinks(const std::wstring& directory) { return walk(directory, true); }
+bool removeTreeWithoutFollowingLinks(const std::wstring& directory) {
+  bool beyondMaxPath = false;
+  return walk(directory, true, &beyondMaxPath);
+}

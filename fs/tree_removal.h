@@ -9,8 +9,9 @@
 std::wstring longPathForm(const std::wstring& fullPath);
 
 // Removes every reparse point below directory as itself. False when one is left
-// (some platforms cannot remove a link without following it).
-bool removeLinksBelow(const std::wstring& directory);
+// (some platforms cannot remove a link without following it). Sets *beyondMaxPath
+// when a path below directory has MAX_PATH characters or more.
+bool removeLinksBelow(const std::wstring& directory, bool* beyondMaxPath);
 
 // Removes directory with everything below it, read-only entries included.
 // False when anything is left.
