@@ -14,6 +14,7 @@ rc=0
 start=$(date +%s)
 ctest --test-dir "build/$arch" --output-on-failure -j2 || rc=$?
 echo "Test time: $(( $(date +%s) - start )) s on $(nproc) cores ($arch build)."
+bash scripts/count-lines.sh
 
 # Every test's processes end by themselves; the wine server then exits.
 WINEPREFIX="$root/build/$arch/wineprefix" timeout 120 wineserver -w || true
