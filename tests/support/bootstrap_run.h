@@ -22,7 +22,7 @@ struct BootstrapFixture {
   void installUpdater(const std::wstring& relative, int exitCode = -1);
   void putFile(const std::wstring& relative, const std::string& bytes = "") { writeFile(gameDir + L"\\" + relative, bytes); }
   bool replacePayload(const std::string& bytes);
-  // The stand-in's record, exit code and sleep; TMP and TEMP at tempDir.
+  // The stand-in's record, exit code and sleep, and TMP and TEMP at tempDir.
   Environment environment(int updaterExitCode = 0, int updaterSleepMs = 0) const;
   // Runs the bootstrap with arguments (quoted already) from the scratch folder.
   BootstrapOutcome run(const std::wstring& arguments, const Environment& env, DWORD timeoutMs = 120000);

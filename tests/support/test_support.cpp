@@ -1,7 +1,7 @@
-#include "tests/support/bootstrap_run.h"
-
 #include <algorithm>
 #include <sstream>
+
+#include "tests/support/bootstrap_run.h"
 
 namespace testing_support {
 
@@ -42,8 +42,7 @@ void writeFile(const std::wstring& path, const std::string& bytes) {
 }
 
 std::string readFile(const std::wstring& path) {
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                            nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 7, nullptr, OPEN_EXISTING, 0, nullptr);  // any sharing
   std::string bytes;
   char buffer[65536];
   for (DWORD got = 0; ReadFile(file, buffer, sizeof(buffer), &got, nullptr) && got > 0;) bytes.append(buffer, got);
@@ -85,13 +84,13 @@ bool Child::wait(DWORD timeoutMs, DWORD* exitCode) const {
 
 Child startProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& cwd,
                    const Environment& extra) {
-  std::wstring env;  // the current environment with extra's names (any case) replaced
+  std::wstring env;  // the current environment with extra's names (in any case) replaced
   wchar_t* block = GetEnvironmentStringsW();
-  for (const wchar_t* p = block; *p; p += wcslen(p) + 1) {
-    bool replaced = false;
-    for (const auto& pair : extra) replaced = replaced || !_wcsnicmp(p, (pair.first + L"=").c_str(), pair.first.size() + 1);
-    if (!replaced) env.append(p).push_back(L'\0');
-  }
+  for (const wchar_t* p = block; *p; p += wcslen(p) + 1)
+    if (std::none_of(extra.begin(), extra.end(), [p](const Environment::value_type& pair) {
+          return !_wcsnicmp(p, (pair.first + L"=").c_str(), pair.first.size() + 1);
+        }))
+      env.append(p).push_back(L'\0');
   FreeEnvironmentStringsW(block);
   for (const auto& pair : extra) env.append(pair.first + L"=" + pair.second).push_back(L'\0');
   std::wstring line = L"\"" + exe + L"\" " + arguments;
@@ -100,11 +99,8 @@ Child startProgram(const std::wstring& exe, const std::wstring& arguments, const
   PROCESS_INFORMATION info = {};
   Child child;
   if (CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT, &env[0],
-                     cwd.empty() ? nullptr : cwd.c_str(), &startup, &info)) {
-    CloseHandle(info.hThread);
-    child.process = info.hProcess;
-    child.pid = info.dwProcessId;
-  }
+                     cwd.empty() ? nullptr : cwd.c_str(), &startup, &info))
+    CloseHandle(info.hThread), child.process = info.hProcess, child.pid = info.dwProcessId;
   return child;
 }
 
@@ -119,7 +115,7 @@ std::vector<StandinRun> readRecord(const std::wstring& recordFile) {
   std::vector<StandinRun> runs;
   std::istringstream lines(readFile(recordFile));
   for (std::string line; std::getline(lines, line);) {
-    std::string key = line.substr(0, line.find('=')), text = line.substr(key.size() + (key != line));
+    std::string key = line.substr(0, line.find('=')), text = line.substr(std::min(key.size() + 1, line.size()));
     std::wstring value(text.size() + 1, L'\0');
     value.resize(MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, &value[0], int(value.size())) - 1);
     if (line == "--- run") runs.emplace_back();
@@ -153,8 +149,8 @@ void BootstrapFixture::installUpdater(const std::wstring& relative, int exitCode
 
 bool BootstrapFixture::replacePayload(const std::string& bytes) {
   HANDLE update = BeginUpdateResourceW(setup.c_str(), FALSE);
-  std::string copy = bytes + '\0';
-  return UpdateResourceW(update, RT_RCDATA, MAKEINTRESOURCEW(100), 1033, &copy[0], DWORD(bytes.size())) &&
+  std::string copy = bytes;
+  return UpdateResourceW(update, RT_RCDATA, MAKEINTRESOURCEW(100), 1033, &copy[0], DWORD(copy.size())) &&
          EndUpdateResourceW(update, FALSE);
 }
 
@@ -164,24 +160,21 @@ Environment BootstrapFixture::environment(int updaterExitCode, int updaterSleepM
   return env;
 }
 
-static std::wstring classAndText(HWND window, bool text) {
-  wchar_t buffer[2048] = {};
-  text ? GetWindowTextW(window, buffer, 2048) : GetClassNameW(window, buffer, 2048);
-  return buffer;
+static std::wstring textOf(HWND window, bool className = false) {
+  wchar_t text[2048] = {};
+  className ? GetClassNameW(window, text, 2048) : GetWindowTextW(window, text, 2048);
+  return text;
 }
 
 static HWND windowOf(DWORD pid, const wchar_t* className) {  // the first visible one
-  for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, nullptr)) != nullptr;) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (owner == pid && IsWindowVisible(window)) return window;
-  }
+  DWORD owner = 0;
+  for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, nullptr)) != nullptr;)
+    if (GetWindowThreadProcessId(window, &owner) && owner == pid && IsWindowVisible(window)) return window;
   return nullptr;
 }
 
 static BOOL CALLBACK readBox(HWND child, LPARAM box) {
-  if (classAndText(child, false) == L"Static" && !classAndText(child, true).empty())
-    reinterpret_cast<ErrorBox*>(box)->text = classAndText(child, true);
+  if (textOf(child, true) == L"Static" && !textOf(child).empty()) reinterpret_cast<ErrorBox*>(box)->text = textOf(child);
   return TRUE;
 }
 
@@ -193,7 +186,7 @@ BootstrapOutcome BootstrapFixture::run(const std::wstring& arguments, const Envi
     if (windowOf(child.pid, L"VelmorBootstrapWindow")) windowSeen = GetTickCount();
     HWND box = outcome.box.shown ? nullptr : windowOf(child.pid, L"#32770");
     if (!box) continue;
-    outcome.box = {true, classAndText(box, true), L""};
+    outcome.box = {true, textOf(box), L""};
     EnumChildWindows(box, readBox, reinterpret_cast<LPARAM>(&outcome.box));
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);  // as a player would
   }
@@ -203,10 +196,10 @@ BootstrapOutcome BootstrapFixture::run(const std::wstring& arguments, const Envi
 
 std::wstring BootstrapFixture::message(int id) const {
   HMODULE module = LoadLibraryExW(setup.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  wchar_t buffer[1000] = {};
-  LoadStringW(module, UINT(id), buffer, 1000);
+  wchar_t text[1000] = {};
+  LoadStringW(module, UINT(id), text, 1000);
   FreeLibrary(module);
-  return buffer;
+  return text;
 }
 
 }  // namespace testing_support

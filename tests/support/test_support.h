@@ -21,7 +21,7 @@ struct ScratchDir {
   std::wstring _path;
 };
 
-std::wstring buildDir();  // build/<arch>; VorakSetup.exe and payload\wayspanner.exe (the stand-in) below it
+std::wstring buildDir();  // build/<arch>
 inline std::wstring builtSetupPath() { return buildDir() + L"\\VorakSetup.exe"; }
 inline std::wstring builtStandinPath() { return buildDir() + L"\\payload\\wayspanner.exe"; }
 void writeFile(const std::wstring& path, const std::string& bytes);  // creates the folders above it
@@ -39,10 +39,11 @@ struct Child {
   DWORD pid = 0;
   Child() = default;
   Child(Child&& other) noexcept : process(other.process), pid(other.pid) { other.process = nullptr; }
-  Child& operator=(Child&& other) noexcept { std::swap(process, other.process), pid = other.pid; return *this; }
-  ~Child() { if (process) CloseHandle(process); }
-  // Waits up to timeoutMs; true when it ended, with *exitCode set.
-  bool wait(DWORD timeoutMs, DWORD* exitCode = nullptr) const;
+  Child& operator=(Child&& other) noexcept { return std::swap(process, other.process), pid = other.pid, *this; }
+  ~Child() {
+    if (process) CloseHandle(process);
+  }
+  bool wait(DWORD timeoutMs, DWORD* exitCode = nullptr) const;  // true when it ended, with *exitCode set
 };
 // Starts "\"exe\" " + arguments (quoted already) in cwd (empty: inherited) with
 // the current environment plus extra; a failed start gives no process.
@@ -55,7 +56,7 @@ struct RunResult {
 RunResult runProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& cwd = L"",
                      const Environment& extra = Environment(), DWORD timeoutMs = 60000);
 
-// One run of the stand-in updater, as it recorded it (args[0] is the program as started).
+// One run of the stand-in updater as it recorded it; args[0] is its program as started.
 struct StandinRun {
   DWORD pid = 0;
   std::wstring exe, cwd, bootstrap;
@@ -63,7 +64,6 @@ struct StandinRun {
   std::vector<std::wstring> args;
 };
 std::vector<StandinRun> readRecord(const std::wstring& recordFile);
-// The stand-in's record file, exit code and sleep.
 Environment standinEnvironment(const std::wstring& recordFile, int exitCode = 0, int sleepMs = 0);
 
 }  // namespace testing_support

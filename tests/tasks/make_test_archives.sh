@@ -3,7 +3,7 @@
 set -euo pipefail
 out=$1
 rm -rf "$out"
-mkdir -p "$out/tree/nested/deeper/deepest" "$out/tree/Пример" "$out/tree/中文" "$out/empty" "$out/flat/aa" "$out/flat/zz"
+mkdir -p "$out/tree/nested/deeper/deepest" "$out/tree/Пример" "$out/tree/中文" "$out/empty" "$out/plain/aa" "$out/plain/zz"
 pack() { local name=$1; shift; 7zz a -t7z -bd -bso0 -bsp0 "$out/$name.7z" "$@"; }
 cd "$out/tree"
 cp "$2" nested/program.exe  # machine code for the branch filters
@@ -20,8 +20,8 @@ pack bcj2 -mf=BCJ2 -m0=lzma .
 pack payload -m0=lzma2 -md=24 -mf=off -ms=on -mhc=on -mtm=off -mtc=off -mta=off .
 cd "$out/empty" && : >empty.txt && pack empty .
 # Files without their folders' entries, and damaged or hostile copies.
-cd "$out/flat" && printf 'one\n' >1.txt && printf 'two\n' >aa/2.txt && printf 'three\n' >zz/3.txt
+cd "$out/plain" && printf 'one\n' >1.txt && printf 'two\n' >aa/2.txt && printf 'three\n' >zz/3.txt
 pack plain -m0=copy 1.txt aa/2.txt zz/3.txt
 LC_ALL=C sed 's/two/twO/' "$out/plain.7z" >"$out/bad_crc.7z"  # the second file's checksum is wrong
-pack dotdot -m0=copy -spf ../flat/aa/2.txt 1.txt                 # a name leaving the folder, first
+pack dotdot -m0=copy -spf ../plain/aa/2.txt 1.txt                 # a name leaving the folder, first
 head -c 4096 "$out/tree/noise.bin" >"$out/not7z.7z"

@@ -38,7 +38,8 @@ std::vector<DWORD> picture(Draw draw) {
 }
 
 bool alike(DWORD a, DWORD b, int tolerance) {
-  for (int shift : {0, 8, 16}) if (abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > tolerance) return false;
+  for (int shift : {0, 8, 16})
+    if (abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > tolerance) return false;
   return true;
 }
 
@@ -47,14 +48,11 @@ HMODULE built() {
   return module;
 }
 
-// The one window of the test program, with the built program's resources: set
-// to a state and worker as the state machine would, repainted at once (after
-// what the window system queued, as the program's loop would), read back.
+// The test program's one window, with the built program's resources, set to a
+// state and worker as the state machine would and repainted at once (after what
+// the window system queued, as the program's loop would); what the screen shows.
 std::vector<DWORD> paint(ApplicationState state, void* worker, bool focus = false) {
-  if (_window == nullptr) {
-    _instance = built();
-    EXPECT_TRUE(createWindow(GetModuleHandleW(nullptr)));
-  }
+  if (_window == nullptr) _instance = built(), createWindow(GetModuleHandleW(nullptr));
   for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
   _state = state;
   thread = worker;
@@ -74,17 +72,17 @@ TEST(Window, IsBorderlessCentredAndTitledFromItsMessage) {
   RECT rect, client;
   GetWindowRect(_window, &rect);
   GetClientRect(_window, &client);
-  EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - WIDTH) / 2);
-  EXPECT_EQ(rect.top, (GetSystemMetrics(SM_CYSCREEN) - HEIGHT) / 2);
-  EXPECT_TRUE(rect.right - rect.left == WIDTH && rect.bottom - rect.top == HEIGHT && client.right == WIDTH &&
-              client.bottom == HEIGHT);
   wchar_t title[64] = {};
   GetWindowTextW(_window, title, 64);
   EXPECT_EQ(title, tr(10005));
+  EXPECT_EQ(std::vector<LONG>({rect.left, rect.top, rect.right, rect.bottom, client.right, client.bottom}),
+            std::vector<LONG>({(GetSystemMetrics(SM_CXSCREEN) - WIDTH) / 2, (GetSystemMetrics(SM_CYSCREEN) - HEIGHT) / 2,
+                               (GetSystemMetrics(SM_CXSCREEN) + WIDTH) / 2, (GetSystemMetrics(SM_CYSCREEN) + HEIGHT) / 2,
+                               WIDTH, HEIGHT}));
 }
 
-// Each state's line (the icon at (5, 5), the text from its origin in the
-// shipped colour) and the bar under it: columns 5 to barEnd, orange to light.
+// Each state's line (the icon at (5, 5), the text from its origin in the shipped
+// colour) and the bar under it: columns 5 to barEnd, from orange to light.
 TEST(Window, PaintsTheLineAndTheBarOfEachState) {
   const struct {
     ApplicationState state;
@@ -93,8 +91,7 @@ TEST(Window, PaintsTheLineAndTheBarOfEachState) {
     int32_t total, received;
     int barEnd;  // 5: no bar
     bool focus;
-  } rows[] = {{StateNone, 0, L"", 0, 0, 5},
-              {StateFailed, 0, L"", 0, 0, 5, true},
+  } rows[] = {{StateFailed, 0, L"", 0, 0, 5, true},
               {StateRedistInstall, 10002, L"", 0, 0, 5},
               {StateLaunchExtracted, 10003, L"", 0, 0, 5, true},
               {StateExtracting, 10007, L" 0%", 0, 0, 5},
@@ -123,9 +120,8 @@ TEST(Window, PaintsTheLineAndTheBarOfEachState) {
       SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
       TextOutW(dc, WIDTH - 100, 20, line.c_str(), int(line.size()));
     });
-    auto differs = std::mismatch(shown.begin(), shown.begin() + WIDTH * BAR_TOP, expected.begin()).first - shown.begin();
-    EXPECT_EQ(differs, WIDTH * BAR_TOP) << toUtf8(line) << ": first differing pixel at " << differs % WIDTH << ","
-                                        << differs / WIDTH;
+    long differs = std::mismatch(shown.begin(), shown.begin() + WIDTH * BAR_TOP, expected.begin()).first - shown.begin();
+    EXPECT_EQ(differs, WIDTH * BAR_TOP) << toUtf8(line) << ": differs from " << differs % WIDTH << "," << differs / WIDTH;
     EXPECT_TRUE(alike(shown[35 * WIDTH + 29], BAR_LEFT, 40)) << "the icon's orange V";
     for (int y = BAR_TOP - 1; y <= BAR_BOTTOM; ++y)
       for (int x = 0; x < WIDTH; ++x)
@@ -137,7 +133,7 @@ TEST(Window, PaintsTheLineAndTheBarOfEachState) {
   DestroyIcon(icon);
 }
 
-// Objects in use, counted as how many fewer can still be made (Wine's GetGuiResources answers 0).
+// Objects in use: how many fewer can still be made (Wine's GetGuiResources answers 0).
 long gdiObjectsInUse() {
   std::vector<HBRUSH> brushes;
   for (HBRUSH brush; brushes.size() < 200000 && (brush = CreateSolidBrush(1)) != nullptr;) brushes.push_back(brush);
@@ -153,24 +149,21 @@ TEST(Window, ManyPaintsLeakNoGdiObject) {
   EXPECT_EQ(gdiObjectsInUse(), before);
 }
 
-// Each resource the program uses, by (type, name, language), and what it must hold.
+// Resources only this test sees, by (type, name, language), and what each holds.
 TEST(Resources, AreAllThere) {
   const struct {
     const wchar_t *type, *name;
     WORD language;
     const char* holds;
-  } rows[] = {{RT_GROUP_ICON, MAKEINTRESOURCEW(5), 1033, ""}, {RT_RCDATA, MAKEINTRESOURCEW(10), 1033, "\x05"},
-              {RT_RCDATA, MAKEINTRESOURCEW(11), 1033, "\x26\xB0\xA0"}, {RT_RCDATA, MAKEINTRESOURCEW(100), 1033, "7z"},
-              {RT_MANIFEST, MAKEINTRESOURCEW(1), 1033, "level=\"asInvoker\""}, {RT_VERSION, MAKEINTRESOURCEW(1), 1033, ""},
+  } rows[] = {{RT_MANIFEST, MAKEINTRESOURCEW(1), 1033, "level=\"asInvoker\""}, {RT_VERSION, MAKEINTRESOURCEW(1), 1033, ""},
               {L"DATA", L"__GDF_XML", 1024, "<GameDefinition"}, {L"DATA", L"__GDF_XML", 1033, "<GameDefinition"}};
   for (const auto& row : rows) {
     HRSRC found = FindResourceExW(built(), row.type, row.name, row.language);
     ASSERT_NE(found, nullptr) << row.holds;
-    std::string data(static_cast<const char*>(LockResource(LoadResource(built(), found))), SizeofResource(built(), found));
-    EXPECT_NE(data.find(row.holds), std::string::npos) << row.holds;
+    EXPECT_NE(std::string(static_cast<const char*>(LockResource(LoadResource(built(), found))), SizeofResource(built(), found))
+                  .find(row.holds), std::string::npos) << row.holds;
   }
-  // The messages (ids 10000-10015) in ten languages.
-  for (WORD language : {1031, 1033, 1034, 1036, 1040, 1046, 1049, 1054, 1066, 2052})
+  for (WORD language : {1031, 1033, 1034, 1036, 1040, 1046, 1049, 1054, 1066, 2052})  // the messages' tables
     EXPECT_NE(FindResourceExW(built(), RT_STRING, MAKEINTRESOURCEW(10001 / 16 + 1), language), nullptr) << language;
 }
 
