@@ -6,7 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
 
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth
-          x11-utils xdotool imagemagick locales 7zip cmake make googletest dpkg-dev python3 ca-certificates
+          x11-utils openbox xdotool imagemagick locales 7zip cmake make googletest dpkg-dev python3 ca-certificates
           openssl osslsigncode)
 missing=()
 for p in "${packages[@]}"; do

@@ -43,19 +43,19 @@ TEST_P(Leftovers, NothingLeftInTemp) {
   BootstrapFixture f;
   ASSERT_TRUE(row.payload == Demo || f.replacePayload(pack(f, row.payload)));
   f.putFile(L"..\\outside\\kept.txt", "kept");
-  Child bootstrap = startProgram(f.setup, L"--repair", f.scratch.path(), f.environment(0, 3000));
-  DWORD exitCode = 99;
-  bool acted = row.act == Nothing, box = false;
-  for (DWORD begun = GetTickCount(); GetTickCount() - begun < 120000 && !bootstrap.wait(50, &exitCode);) {
-    box = closeErrorBoxOf(bootstrap.pid).shown || box;
+  bool acted = row.act == Nothing;
+  auto act = [&](HWND window) {
     std::vector<std::wstring> temp = f.leftInTemp();
     std::wstring extraction = temp.empty() ? L"" : f.tempDir + L"\\" + temp[0];
     bool due = row.act == CloseWhenWriting ? listDir(extraction + L"\\data").size() > 20 : !f.updaterRuns().empty();
-    if (acted || !due) continue;
-    HWND window = windowOf(bootstrap.pid);
+    if (!due) return false;
     acted = row.act == LinkOutWhenUpdaterRuns ? host(L"ln -s ../../outside link", extraction, extraction + L"\\link")
                                               : window && PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-  }
+    return acted;
+  };
+  BootstrapOutcome outcome = f.run(L"--repair", f.environment(0, 3000), 120000, act);
+  DWORD exitCode = outcome.ended ? outcome.exitCode : 99;
+  bool box = outcome.box.shown;
   EXPECT_TRUE(acted);
   EXPECT_EQ(exitCode, row.exitCode);
   EXPECT_FALSE(box);
