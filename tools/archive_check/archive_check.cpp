@@ -108,12 +108,14 @@ bool headerNamesAes(const unsigned char* data, size_t size) {
 
 std::string resultProblem(SRes res, const CountingAlloc& counter, const char* where) {
   if (res == SZ_ERROR_MEM && counter.refused)
-    return format("%s needs more than %llu MiB of memory at once, more than a 32-bit process can count on", where,
-                  static_cast<unsigned long long>(counter.limit >> 20));
+    return format("%s: decoding its block whole needs more than %llu MiB of memory, more than a 32-bit process "
+                  "can count on", where, static_cast<unsigned long long>(counter.limit >> 20));
   switch (res) {
     case SZ_ERROR_CRC: return format("it is damaged: a CRC does not match (%s)", where);
     case SZ_ERROR_UNSUPPORTED: return format("%s uses a method, filter or arrangement the bootstrap's decoder lacks", where);
     case SZ_ERROR_NO_ARCHIVE: return "it is not a 7z archive";
+    case SZ_ERROR_DATA: return format("it is damaged: its packed data does not decode (%s)", where);
+    case SZ_ERROR_INPUT_EOF: return format("it is damaged: it ends before its data does (%s)", where);
     default: return format("it is damaged: error %d in %s", res, where);
   }
 }

@@ -16,6 +16,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
@@ -155,6 +156,7 @@ int main(int argc, char** argv) {
   }
   std::vector<std::string> bases{builtinArchive()};
   if (writeDir) {
+    std::filesystem::create_directories(writeDir);
     for (const std::string& index : args) {
       Rng rng{seed * 1000003 + strtoull(index.c_str(), nullptr, 10)};
       std::string mutant = mutate(bases[0], rng);
