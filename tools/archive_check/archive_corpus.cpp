@@ -5,6 +5,7 @@
 //   archive_corpus --isolate ...                          each mutant in a child process: count the
 //                                                         ones that fail (for an unpatched SDK)
 //   archive_corpus --write DIR [--seed S] INDEX...        write those mutants of the built-in archive
+//                                                         ("base": the archive itself)
 // Mutants: header bytes changed, inserted or removed with both header CRCs
 // made valid again; packed bytes changed; or both. Mutant i depends only on
 // the seed, i and the base archives. A mutant running past WATCHDOG_SECONDS is
@@ -159,7 +160,7 @@ int main(int argc, char** argv) {
     std::filesystem::create_directories(writeDir);
     for (const std::string& index : args) {
       Rng rng{seed * 1000003 + strtoull(index.c_str(), nullptr, 10)};
-      std::string mutant = mutate(bases[0], rng);
+      std::string mutant = index == "base" ? bases[0] : mutate(bases[0], rng);
       std::ofstream(std::string(writeDir) + "/mutant-" + index + ".7z", std::ios::binary) << mutant;
     }
     return 0;
