@@ -92,7 +92,9 @@ Child startProgram(const std::wstring& exe, const std::wstring& arguments, const
         }))
       env.append(p).push_back(L'\0');
   FreeEnvironmentStringsW(block);
-  for (const auto& pair : extra) env.append(pair.first + L"=" + pair.second).push_back(L'\0');
+  for (auto pair = extra.begin(); pair != extra.end(); ++pair)  // a later pair of a name wins
+    if (std::none_of(pair + 1, extra.end(), [&](const auto& later) { return !_wcsicmp(later.first.c_str(), pair->first.c_str()); }))
+      env.append(pair->first + L"=" + pair->second).push_back(L'\0');
   std::wstring line = L"\"" + exe + L"\" " + arguments;
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);

@@ -118,7 +118,9 @@ TEST(Window, PaintsTheLineAndTheBarOfEachState) {
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, RGB(160, 176, 38));
       SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-      TextOutW(dc, WIDTH - 100, 20, line.c_str(), int(line.size()));
+      SIZE size = {};  // from W - 100, or ending 5 pixels from the right edge when it would not fit there
+      GetTextExtentPoint32W(dc, line.c_str(), int(line.size()), &size);
+      TextOutW(dc, std::min<int>(WIDTH - 100, WIDTH - 5 - size.cx), 20, line.c_str(), int(line.size()));
     });
     long differs = std::mismatch(shown.begin(), shown.begin() + WIDTH * BAR_TOP, expected.begin()).first - shown.begin();
     EXPECT_EQ(differs, WIDTH * BAR_TOP) << toUtf8(line) << ": differs from " << differs % WIDTH << "," << differs / WIDTH;
@@ -167,4 +169,28 @@ TEST(Resources, AreAllThere) {
     EXPECT_NE(FindResourceExW(built(), RT_STRING, MAKEINTRESOURCEW(10001 / 16 + 1), language), nullptr) << language;
 }
 
+}  // namespace
+
+namespace {
+// Every status line of the ten tables (the download's at its longest) lies whole between the icon and the margin.
+TEST(Window, EveryLanguagesLinesStayBetweenTheIconAndTheRightMargin) {
+  DownloadThread download(nullptr, L"", L"", L"");
+  download.counters().total = DOWNLOAD_LENGTH_UNKNOWN, download.counters().received = 1000 * 1024 * 1024;  // "1000.0 MB"
+  paint(StateNone, nullptr);
+  for (LANGID language : {0x0409, 0x0407, 0x040A, 0x040C, 0x0410, 0x0416, 0x0419, 0x041E, 0x042A, 0x0804}) {
+    for (int id : {10001, 10002, 10003, 10007}) {
+      auto* entry = static_cast<const WCHAR*>(LockResource(LoadResource(
+          _instance, FindResourceExW(_instance, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language))));
+      for (int i = 0; i < id % 16; ++i) entry += 1 + *entry;
+      translations[id] = std::wstring(entry + 1, *entry);
+    }
+    for (ApplicationState state : {StateRedistDownload, StateRedistInstall, StateLaunchExtracted, StateExtracting}) {
+      std::vector<DWORD> shown = paint(state, state == StateRedistDownload ? &download : nullptr);
+      for (int y = 0; y < BAR_TOP; ++y)  // nothing in the gap right of the icon nor in the right margin
+        for (int x : {53, 56, 60, WIDTH - 5, WIDTH - 1})
+          ASSERT_EQ(shown[y * WIDTH + x], BACKGROUND) << std::hex << language << " " << state << " at " << x << "," << y;
+    }
+  }
+  translations.clear();
+}
 }  // namespace
