@@ -1,7 +1,9 @@
 #include "tests/tasks/extraction_harness.h"
 
-#include <iostream>
-#include <sstream>
+#include <io.h>
+
+#include <algorithm>
+#include <cstdio>
 
 #include "tasks/extraction_thread.h"
 #include "tasks/worker_messages.h"
@@ -84,11 +86,15 @@ void snapshotInto(const std::wstring& root, const std::wstring& prefix, std::map
 
 ExtractionRun runExtraction(const std::string& archive, const std::wstring& tempDir, ISzAlloc* allocMain) {
   ExtractionRun run;
+  ScratchDir errorDir;  // made before TMP moves
   std::wstring oldTmp = environmentValue(L"TMP"), oldTemp = environmentValue(L"TEMP");
   SetEnvironmentVariableW(L"TMP", tempDir.c_str());
   SetEnvironmentVariableW(L"TEMP", tempDir.c_str());
-  std::wstringbuf errors;
-  std::wstreambuf* oldErrors = std::wcerr.rdbuf(&errors);
+  // The worker writes to the C runtime's standard error: a text-mode file for this run.
+  fflush(stderr);
+  int oldErrors = _dup(2);
+  FILE* errors = _wfopen((errorDir / L"errors").c_str(), L"w");
+  _dup2(_fileno(errors), 2);
 
   HWND window = createTestWindow();
   SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&run));
@@ -101,8 +107,13 @@ ExtractionRun runExtraction(const std::string& archive, const std::wstring& temp
   SetWindowLongPtrW(window, GWLP_USERDATA, 0);
   DestroyWindow(window);
 
-  std::wcerr.rdbuf(oldErrors);
-  run.errors = errors.str();
+  fflush(stderr);
+  _dup2(oldErrors, 2);
+  _close(oldErrors);
+  fclose(errors);
+  std::string lines = readFile(errorDir / L"errors");
+  lines.erase(std::remove(lines.begin(), lines.end(), '\r'), lines.end());
+  run.errors = fromUtf8(lines);
   SetEnvironmentVariableW(L"TMP", oldTmp.empty() ? nullptr : oldTmp.c_str());
   SetEnvironmentVariableW(L"TEMP", oldTemp.empty() ? nullptr : oldTemp.c_str());
   return run;

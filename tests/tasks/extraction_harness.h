@@ -17,7 +17,7 @@ struct ExtractionRun {
   bool finishedFlag = false;
   bool success = false;
   std::wstring path;                // extractionPath() at completion
-  std::wstring errors;              // what the worker wrote to std::wcerr
+  std::wstring errors;              // what the worker wrote to standard error
 };
 
 // Extracts archive with the temporary folder pointed at tempDir (TMP and TEMP);
