@@ -10,8 +10,10 @@ find_program(SEVEN_ZIP 7zz REQUIRED)
 set(payload_dir ${CMAKE_BINARY_DIR}/payload)
 set(VORAK_PAYLOAD_ARCHIVE ${payload_dir}/payload.7z)
 # LZMA2, 2^24 dictionary, no branch filter (7zz would put the executables in a
-# block of their own), one solid block, compressed header.
-set(pack_options -t7z -m0=lzma2 -md=24 -mf=off -ms=on -mhc=on -mtm=off -mtc=off -mta=off -bd -bso0 -bsp0)
+# block of their own), one solid block, compressed header. Neither times nor
+# attributes are stored, so that the archive depends only on the files' bytes
+# and names (7zz orders the entries itself).
+set(pack_options -t7z -m0=lzma2 -md=24 -mf=off -ms=on -mhc=on -mtm=off -mtc=off -mta=off -mtr=off -bd -bso0 -bsp0)
 
 # Every payload is checked, before it is embedded, by the program's own decoder
 # built for this host (tools/archive_check): the build stops, naming the

@@ -4,7 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
-#include <sstream>
+#include <cwchar>
 #include <string>
 
 #include "app/globals.h"
@@ -75,24 +75,25 @@ struct StatusLine {
   double fraction = 0.0;  // of the bar; 0 or less draws none
 };
 
+// Room for the longest number either line prints.
+const size_t NUMBER_CHARS = 32;
+
+// "%g" is the default formatting of a double: 42.0 prints "42".
 StatusLine percentLine(int message, double fraction) {
-  std::wostringstream text;
-  text << tr(message) << L" " << std::ceil(fraction * 100.0) << L"%";
-  return {text.str(), fraction};
+  wchar_t number[NUMBER_CHARS];
+  swprintf(number, NUMBER_CHARS, L" %g%%", std::ceil(fraction * 100.0));
+  return {tr(message) + number, fraction};
 }
 
 // A download whose length was never announced: how much has arrived, no bar.
 StatusLine receivedLine(int message, int32_t bytes) {
-  std::wostringstream text;
-  text << tr(message) << L" ";
+  wchar_t amount[NUMBER_CHARS];
   if (bytes < BYTES_PER_MB) {
-    text << (bytes + BYTES_PER_KB - 1) / BYTES_PER_KB << L" KB";
+    swprintf(amount, NUMBER_CHARS, L" %ld KB", static_cast<long>((bytes + BYTES_PER_KB - 1) / BYTES_PER_KB));
   } else {
-    text.setf(std::ios::fixed);
-    text.precision(1);
-    text << static_cast<double>(bytes) / BYTES_PER_MB << L" MB";
+    swprintf(amount, NUMBER_CHARS, L" %.1f MB", static_cast<double>(bytes) / BYTES_PER_MB);
   }
-  return {text.str(), 0.0};
+  return {tr(message) + amount, 0.0};
 }
 
 StatusLine statusLine() {
