@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <cwchar>
+
 #include "app/safe_handle.h"
 
 void cleanup(int pid, std::wstring file, std::wstring directory) {
@@ -14,5 +16,10 @@ void cleanup(int pid, std::wstring file, std::wstring directory) {
   process.reset();
 
   if (!DeleteFileW(file.c_str())) return;
+  // Only a folder named in full: a bootstrap at a drive's root passes "C:",
+  // which would name the current folder of that drive instead.
+  wchar_t full[MAX_PATH];
+  DWORD length = GetFullPathNameW(directory.c_str(), MAX_PATH, full, nullptr);
+  if (length == 0 || length >= MAX_PATH || _wcsicmp(full, directory.c_str()) != 0 || PathIsRootW(full)) return;
   if (PathIsDirectoryEmptyW(directory.c_str())) RemoveDirectoryW(directory.c_str());
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The clean-up run: waits for process pid to end, deletes file, then removes
-// directory if it is empty. Silent; every failure leaves things where they are,
+// directory if it is empty and named in full (never a drive's root or a
+// drive-relative name). Silent; every failure leaves things where they are,
 // and so does a pid that is this process's own (the wait would never end).
 // User-interface thread.
 #include <string>

@@ -3,23 +3,58 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cwchar>
+#include <cwctype>
+
+#include "fs/tree_removal.h"
+
 namespace {
 const DWORD TEMP_PATH_CHARS = MAX_PATH + 1;
+// create_temp_directory's names: "vlm" and six generated characters.
+const wchar_t EXTRACTION_PREFIX[] = L"vlm";
+const size_t EXTRACTION_NAME_CHARS = 9;
+
+// A wrong path here would delete someone's files: only what could be our own
+// extraction passes.
+bool isOwnExtraction(const std::wstring& directory, const std::wstring& temp) {
+  if (directory.empty() || temp.empty()) return false;
+  DWORD attributes = GetFileAttributesW(directory.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+    return false;
+  // temp ends with its separator; the name follows it directly.
+  if (directory.size() != temp.size() + EXTRACTION_NAME_CHARS) return false;
+  if (_wcsnicmp(directory.c_str(), temp.c_str(), temp.size()) != 0) return false;
+  std::wstring name = directory.substr(temp.size());
+  if (name.compare(0, 3, EXTRACTION_PREFIX) != 0) return false;
+  for (wchar_t c : name)
+    if (!iswalnum(c)) return false;
+  return true;
+}
 }  // namespace
 
-void deleteExtractionDirectory(const std::wstring& directory) {
-  // An empty source would name the working directory: never delete that.
-  if (directory.empty()) return;
+bool deleteExtractionDirectory(const std::wstring& directory) {
+  wchar_t temp[TEMP_PATH_CHARS] = {};
+  DWORD length = GetTempPathW(TEMP_PATH_CHARS, temp);
+  if (length == 0 || length >= TEMP_PATH_CHARS) return false;
+  if (!isOwnExtraction(directory, temp)) return false;
+  SetCurrentDirectoryW(temp);
 
-  wchar_t temp[TEMP_PATH_CHARS];
-  if (GetTempPathW(TEMP_PATH_CHARS, temp) != 0) SetCurrentDirectoryW(temp);
-
-  // A list of one path: the path and two terminating nulls.
-  std::wstring from = directory;
-  from.push_back(L'\0');
-  SHFILEOPSTRUCTW operation = {};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from.c_str();
-  operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
-  SHFileOperationW(&operation);
+  // The shell's delete walks into links and would empty their targets, and
+  // under Wine it overflows the stack on paths beyond MAX_PATH. Links go first,
+  // as themselves; the shell gets the folder only when neither is left.
+  bool beyondMaxPath = false;
+  if (removeLinksBelow(directory, &beyondMaxPath) && !beyondMaxPath) {
+    // A list of one path: the path and two terminating nulls.
+    std::wstring from = directory;
+    from.push_back(L'\0');
+    SHFILEOPSTRUCTW operation = {};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.c_str();
+    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | FOF_NOERRORUI;
+    SHFileOperationW(&operation);
+  }
+  // What the shell left or was not given (deep paths, read-only entries, links).
+  if (GetFileAttributesW(longPathForm(directory).c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+  return removeTreeWithoutFollowingLinks(directory);
 }

@@ -4,5 +4,8 @@
 
 // Moves the working directory to the temporary folder (a launch left it inside
 // the extraction, and a process's working directory cannot be removed), then
-// deletes directory with everything in it, silently. An empty path deletes nothing.
-void deleteExtractionDirectory(const std::wstring& directory);
+// deletes directory with everything in it, silently, at any depth. Links inside
+// it are removed as themselves, never followed. Deletes nothing unless
+// directory is a real folder directly in the temporary folder named as
+// create_temp_directory names them; false when anything is left.
+bool deleteExtractionDirectory(const std::wstring& directory);

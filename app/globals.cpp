@@ -12,3 +12,4 @@ std::wstring _bootstraped_path;
 DWORD _bootstraped_pid = 0;
 DWORD _bootstraped_exit_code = 0;
 std::shared_ptr<void> _bootstraped_process;
+bool _cancelled = false;

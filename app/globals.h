@@ -22,3 +22,4 @@ extern std::wstring _bootstraped_path;  // where the payload was extracted
 extern DWORD _bootstraped_pid;        // the extracted updater's process id, 0 when none started
 extern DWORD _bootstraped_exit_code;  // that updater's exit code
 extern std::shared_ptr<void> _bootstraped_process;  // that updater's process, until it has been waited for
+extern bool _cancelled;               // the player closed the window while a worker wrote

@@ -45,5 +45,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // prompt at every start of the installed game.
   bool fetchRuntime = VC_REDIST_BRANCH && !runtimeInstalled && _action != ActionNone;
   beginState(fetchRuntime ? StateRedistDownload : StateStart);
+  // A cancel is no success, though no error either: no box was shown.
+  if (_cancelled) return 1;
   return (_state == StateLaunchFailed || _state == StateFailed) ? 1 : 0;
 }

@@ -47,6 +47,11 @@ void onRedistDownloaded() {
   _redist_path = worker->file();
   delete worker;
   thread = nullptr;
+  if (_cancelled) {
+    deleteDownload();
+    PostQuitMessage(0);
+    return;
+  }
   if (!downloaded) {
     deleteDownload();
     beginState(StateFailed);
@@ -80,6 +85,10 @@ void onRedistInstalled() {
   delete worker;
   thread = nullptr;
   deleteDownload();
+  if (_cancelled) {
+    PostQuitMessage(0);
+    return;
+  }
   if (exitCode == INSTALLER_SUCCESS || exitCode == INSTALLER_SUCCESS_RESTART_REQUIRED) {
     beginState(StateStart);
   } else {

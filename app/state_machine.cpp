@@ -58,6 +58,14 @@ void onLaunchExtracted() {
   delete worker;
   thread = nullptr;
 
+  // The player closed the window: nothing is started and nothing is left.
+  if (_cancelled) {
+    deleteExtractionDirectory(_bootstraped_path);
+    _bootstraped_path.clear();
+    PostQuitMessage(0);
+    return;
+  }
+
   // A partly extracted updater is never started.
   LaunchResult result = {NotFound, 0, nullptr};
   if (extracted) {

@@ -3,6 +3,7 @@
 
 #include "app/globals.h"
 #include "app/state_machine.h"
+#include "app/worker_cancel.h"
 #include "tasks/worker_messages.h"
 #include "ui/window.h"
 
@@ -20,6 +21,10 @@ void onClose(HWND window) {
     // A later close finds no window rather than a stale handle.
     _window = nullptr;
     beginState(StateWaitUpdater);
+  } else if (cancelWritingWorker()) {
+    // The loop runs on: the worker stops within one entry, and its completion
+    // message cleans up and ends the run. (Hiding the window here would cost
+    // Wine without a window manager two seconds.)
   } else {
     PostQuitMessage(0);
   }

@@ -1,7 +1,7 @@
 #include "launch/temp_locations.h"
 
+#include <cstdio>
 #include <cwchar>
-#include <iostream>
 
 #include "fs/module_path.h"
 
@@ -9,6 +9,12 @@ namespace {
 const wchar_t* const TEMP_FILE_PREFIX = L"Velmor";
 const wchar_t* const DIRECTORY_TEMPLATE = L"vlmXXXXXX";
 const DWORD TEMP_PATH_CHARS = MAX_PATH + 1;
+
+// A line on the wide standard output, flushed at once.
+void writeLine(const std::wstring& text) {
+  fwprintf(stdout, L"%ls\n", text.c_str());
+  fflush(stdout);
+}
 }  // namespace
 
 std::wstring create_temp_directory() {
@@ -24,7 +30,8 @@ std::wstring create_temp_directory() {
 }
 
 HANDLE copySelfToTemp(std::wstring& copyPath) {
-  std::cout << "1" << std::endl;
+  fputws(L"1\n", stdout);
+  fflush(stdout);
   wchar_t tempPath[TEMP_PATH_CHARS];
   // A result that does not fit means the buffer was left unwritten.
   DWORD length = GetTempPathW(TEMP_PATH_CHARS, tempPath);
@@ -42,8 +49,8 @@ HANDLE copySelfToTemp(std::wstring& copyPath) {
     DeleteFileW(copy.c_str());
     return INVALID_HANDLE_VALUE;
   }
-  std::wcout << copy << std::endl;
+  writeLine(copy);
   copyPath = copy;
-  std::wcout << copyPath << std::endl;
+  writeLine(copyPath);
   return handle;
 }

@@ -90,16 +90,20 @@ DWORD parentProcessId() {
   return parent;
 }
 
-// Whether the process that started us has a bootstrap window standing.
+// Whether the process that started us has a bootstrap window standing. The
+// windows are enumerated, not walked with FindWindowEx: another program's
+// window destroyed meanwhile would end such a walk early.
+BOOL CALLBACK findParentWindow(HWND window, LPARAM parent) {
+  wchar_t name[64] = {};
+  DWORD owner = 0;
+  GetClassNameW(window, name, 64);
+  GetWindowThreadProcessId(window, &owner);
+  return !(owner == static_cast<DWORD>(parent) && wcscmp(name, L"VelmorBootstrapWindow") == 0);
+}
+
 bool parentShowsWindow() {
   DWORD parent = parentProcessId();
-  HWND window = nullptr;
-  while ((window = FindWindowExW(nullptr, window, L"VelmorBootstrapWindow", nullptr)) != nullptr) {
-    DWORD owner = 0;
-    GetWindowThreadProcessId(window, &owner);
-    if (parent != 0 && owner == parent) return true;
-  }
-  return false;
+  return parent != 0 && !EnumWindows(findParentWindow, static_cast<LPARAM>(parent));
 }
 
 }  // namespace

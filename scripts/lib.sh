@@ -40,7 +40,9 @@ wine_loader() {
   if [ "$1" = i686 ]; then echo /usr/lib/wine/wine; else echo /usr/lib/wine/wine64; fi
 }
 
-# Starts a headless X server on a free display; sets DISPLAY and xvfb_pid.
+# Starts a headless X server on a free display, with a window manager (without
+# one, Wine waits 2 s for every window it hides); sets DISPLAY and xvfb_pid.
+# The window manager ends with the server.
 start_xvfb() {
   local numfile
   numfile=$(mktemp)
@@ -54,6 +56,7 @@ start_xvfb() {
   [ -s "$numfile" ] || { echo "Xvfb did not start" >&2; rm -f "$numfile"; return 1; }
   export DISPLAY=":$(head -n1 "$numfile")"
   rm -f "$numfile"
+  openbox --sm-disable >/dev/null 2>&1 &
 }
 
 # What the README's commands share: set-up and both builds, a display (kept

@@ -6,8 +6,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
 
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth
-          x11-utils xdotool imagemagick locales 7zip cmake make googletest dpkg-dev python3 ca-certificates
-          openssl osslsigncode)
+          x11-utils openbox xdotool imagemagick locales 7zip cmake make googletest dpkg-dev python3 ca-certificates
+          openssl osslsigncode patch clang)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -44,7 +44,9 @@ done
 
 # LZMA SDK 9.22 C sources, from Debian's lzma source package, into an ignored folder.
 lzma_dir="$root/third_party/lzma-9.22"
-if [ ! -f "$lzma_dir/C/7zDec.c" ]; then
+lzma_stamp=$lzma_dir/.vorak-patches
+# A patched tree without its pristine copy cannot be re-patched: fetch it again.
+if [ ! -f "$lzma_dir/C/7zDec.c" ] || { [ -f "$lzma_stamp" ] && [ ! -d "$lzma_dir/C.pristine" ]; }; then
   if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
     codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
     printf 'Types: deb-src\nURIs: http://deb.debian.org/debian\nSuites: %s\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
@@ -58,5 +60,19 @@ if [ ! -f "$lzma_dir/C/7zDec.c" ]; then
   rm -rf "$lzma_dir"
   mv "$work"/lzma-9.22 "$lzma_dir"
   rm -rf "$work"
+fi
+# Our own fixes to the SDK (patches/lzma-9.22), applied to a pristine copy of
+# its C folder, kept beside it, whenever the patch set differs from the one the
+# stamp records: a fresh tree, an unpatched older one, or a changed set.
+lzma_patches=("$root"/patches/lzma-9.22/*.patch)
+lzma_want=$(cat "${lzma_patches[@]}" | sha256sum | cut -d' ' -f1)
+if [ "$(cat "$lzma_stamp" 2>/dev/null)" != "$lzma_want" ]; then
+  [ -d "$lzma_dir/C.pristine" ] || cp -a "$lzma_dir/C" "$lzma_dir/C.pristine"
+  rm -rf "$lzma_dir/C"
+  cp -r "$lzma_dir/C.pristine" "$lzma_dir/C"
+  for p in "${lzma_patches[@]}"; do
+    patch -s -d "$lzma_dir" -p1 --no-backup-if-mismatch <"$p" || { echo "setup: $p does not apply" >&2; exit 1; }
+  done
+  echo "$lzma_want" >"$lzma_stamp"
 fi
 [ -f /usr/src/googletest/googletest/CMakeLists.txt ] || { echo "setup: GoogleTest sources missing" >&2; exit 1; }

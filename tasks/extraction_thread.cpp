@@ -1,6 +1,6 @@
 #include "tasks/extraction_thread.h"
 
-#include <iostream>
+#include <cstdio>
 #include <vector>
 
 #include "7z.h"
@@ -28,6 +28,23 @@ struct BlockCache {
   size_t outBufferSize = 0;
 };
 
+// The diagnostic lines go to the wide standard error stream, flushed at once
+// so that they survive a process that ends soon after.
+void reportText(const wchar_t* text) {
+  fputws(text, stderr);
+  fflush(stderr);
+}
+
+void reportCode(const wchar_t* text, unsigned long code) {
+  fwprintf(stderr, L"%ls%lu\n", text, code);
+  fflush(stderr);
+}
+
+void reportResult(const wchar_t* text, SRes res) {
+  fwprintf(stderr, L"%ls%d\n", text, static_cast<int>(res));
+  fflush(stderr);
+}
+
 enum EntryResult { EntryFile, EntryDirectory, EntryFailed, EntryStop };
 
 // Writes entry index of db below root. On EntryFile, *size is the bytes written.
@@ -38,13 +55,13 @@ EntryResult writeEntry(const CSzArEx& db, ILookInStream* stream, UInt32 index, B
   SRes res = SzArEx_Extract(&db, stream, index, &cache.blockIndex, &cache.outBuffer, &cache.outBufferSize, &offset,
                             &outSizeProcessed, allocMain, allocTemp);
   if (res != SZ_OK) {
-    std::wcerr << L"Error returned by SzExtract: " << res << std::endl;
+    reportResult(L"Error returned by SzExtract: ", res);
     return EntryStop;
   }
 
   size_t nameLength = SzArEx_GetFileNameUtf16(&db, index, nullptr);
   if (nameLength == 0) {
-    std::wcerr << L"Couldn't get file name";
+    reportText(L"Couldn't get file name");
     return EntryStop;
   }
   std::vector<UInt16> name(nameLength);
@@ -53,7 +70,7 @@ EntryResult writeEntry(const CSzArEx& db, ILookInStream* stream, UInt32 index, B
   // The archive is our own resource, but a damaged or substituted one must not
   // write anywhere but below the extraction directory.
   if (!isSafeEntryName(relative)) {
-    std::wcerr << L"Entry name outside the extraction directory, entry " << index << std::endl;
+    reportCode(L"Entry name outside the extraction directory, entry ", index);
     return EntryStop;
   }
   FilePath target(root);
@@ -61,11 +78,11 @@ EntryResult writeEntry(const CSzArEx& db, ILookInStream* stream, UInt32 index, B
 
   if (db.db.Files[index].IsDir) return create_directories(target) ? EntryDirectory : EntryFailed;
 
-  if (!create_directories(target.parent())) std::wcerr << L"Can't create directory";
+  if (!create_directories(target.parent())) reportText(L"Can't create directory");
   HANDLE file = CreateFileW(target.str().c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                             nullptr);
   if (file == INVALID_HANDLE_VALUE) {
-    std::wcerr << L"Error returned by CreateFile: " << GetLastError() << std::endl;
+    reportCode(L"Error returned by CreateFile: ", GetLastError());
     return EntryStop;
   }
   // One write per file, straight from the decoded block. The size fits a DWORD:
@@ -75,11 +92,11 @@ EntryResult writeEntry(const CSzArEx& db, ILookInStream* stream, UInt32 index, B
       written != outSizeProcessed) {
     DWORD error = GetLastError();
     CloseHandle(file);
-    std::wcerr << L"Error returned by WriteFile: " << error << std::endl;
+    reportCode(L"Error returned by WriteFile: ", error);
     return EntryStop;
   }
   if (!CloseHandle(file)) {
-    std::wcerr << L"Error returned by CloseHandle: " << GetLastError() << std::endl;
+    reportCode(L"Error returned by CloseHandle: ", GetLastError());
     return EntryStop;
   }
   *size = outSizeProcessed;
@@ -89,7 +106,7 @@ EntryResult writeEntry(const CSzArEx& db, ILookInStream* stream, UInt32 index, B
 
 ExtractionThread::ExtractionThread(HWND hwnd)
     : _thread(INVALID_HANDLE_VALUE), _hwnd(hwnd), _data(nullptr), _size(0), _finished(false), _progress(0.0),
-      _success(false), _allocMain(&SDK_ALLOC_MAIN), _allocTemp(&SDK_ALLOC_TEMP) {}
+      _success(false), _stopRequested(false), _stopped(false), _allocMain(&SDK_ALLOC_MAIN), _allocTemp(&SDK_ALLOC_TEMP) {}
 
 bool ExtractionThread::start(const void* data, uint32_t size) {
   _data = data;
@@ -109,7 +126,7 @@ void ExtractionThread::doExtract() {
   SRes res = SzArEx_Open(&db, stream, _allocMain, _allocTemp);
   if (res != SZ_OK) {
     // Go on with the empty database: the directory is made, nothing is written.
-    std::wcerr << L"Error returned by SzArchiveOpen: " << res << std::endl;
+    reportResult(L"Error returned by SzArchiveOpen: ", res);
     ok = false;
   }
   BlockCache cache;
@@ -117,7 +134,7 @@ void ExtractionThread::doExtract() {
   _extractionPath = create_temp_directory();
   if (_extractionPath.empty()) {
     // No directory to write below: finish at once.
-    std::wcerr << L"Can't create the extraction directory" << std::endl;
+    reportText(L"Can't create the extraction directory\n");
     ok = false;
   } else {
     UInt64 total = 0;
@@ -127,6 +144,12 @@ void ExtractionThread::doExtract() {
 
     UInt64 written = 0;
     for (UInt32 i = 0; i < db.db.NumFiles; ++i) {
+      // Between entries no file is open: the one safe point to give up.
+      if (_stopRequested.load(std::memory_order_relaxed)) {
+        _stopped = true;
+        ok = false;
+        break;
+      }
       size_t size = 0;
       EntryResult result = writeEntry(db, stream, i, cache, _allocMain, _allocTemp, _extractionPath, &size);
       if (result == EntryStop) {

@@ -4,7 +4,8 @@
 // WM_WORKER_PROGRESS and, last, WM_EXTRACTION_FINISHED. Constructed, started,
 // read and deleted on the UI thread; deleted only inside the handling of
 // WM_EXTRACTION_FINISHED. Failures go to the wide standard error stream and
-// show in success().
+// show in success(). requestStop() may come from the UI thread at any time: the
+// worker then stops between entries and still sends WM_EXTRACTION_FINISHED.
 #include <windows.h>
 
 #include <atomic>
@@ -27,6 +28,10 @@ class ExtractionThread {
   bool finished() const { return _finished; }
   // True when every entry of the archive was written.
   bool success() const { return _success; }
+  // Asks the worker to stop before its next entry (the player cancelled).
+  void requestStop() { _stopRequested.store(true, std::memory_order_relaxed); }
+  // True when the worker ended early because a stop was asked for.
+  bool stopped() const { return _stopped; }
 
   // The decoder's main allocator (block buffer, database): the SDK's SzAlloc/SzFree
   // unless a test swaps it, before start, to watch what the decoder allocates.
@@ -43,6 +48,8 @@ class ExtractionThread {
   bool _finished;
   std::atomic<double> _progress;
   bool _success;
+  std::atomic<bool> _stopRequested;
+  bool _stopped;
   ISzAlloc* _allocMain;
   ISzAlloc* _allocTemp;
 };

@@ -4,7 +4,7 @@
 
 #include <cmath>
 #include <cstdint>
-#include <sstream>
+#include <cwchar>
 #include <string>
 
 #include "app/globals.h"
@@ -29,8 +29,10 @@ const COLORREF SHIPPED_TEXT_COLOR = RGB(160, 176, 38);
 const int ICON_LEFT = 5;
 const int ICON_TOP = 5;
 const int ICON_SIZE = 48;
-const int TEXT_FROM_RIGHT = 100;
+const int TEXT_FROM_RIGHT = 100;  // the usual origin, kept for every line that fits there
 const int TEXT_TOP = 20;
+const int TEXT_RIGHT_MARGIN = 5;  // as the bar's
+const int TEXT_ICON_GAP = 8;      // the least room between the icon and a line moved left
 const int BAR_MARGIN = 5;        // left and right of the full bar
 const int BAR_TOP_FROM_BOTTOM = 10;
 const int BAR_BOTTOM_FROM_BOTTOM = 5;
@@ -73,24 +75,25 @@ struct StatusLine {
   double fraction = 0.0;  // of the bar; 0 or less draws none
 };
 
+// Room for the longest number either line prints.
+const size_t NUMBER_CHARS = 32;
+
+// "%g" is the default formatting of a double: 42.0 prints "42".
 StatusLine percentLine(int message, double fraction) {
-  std::wostringstream text;
-  text << tr(message) << L" " << std::ceil(fraction * 100.0) << L"%";
-  return {text.str(), fraction};
+  wchar_t number[NUMBER_CHARS];
+  swprintf(number, NUMBER_CHARS, L" %g%%", std::ceil(fraction * 100.0));
+  return {tr(message) + number, fraction};
 }
 
 // A download whose length was never announced: how much has arrived, no bar.
 StatusLine receivedLine(int message, int32_t bytes) {
-  std::wostringstream text;
-  text << tr(message) << L" ";
+  wchar_t amount[NUMBER_CHARS];
   if (bytes < BYTES_PER_MB) {
-    text << (bytes + BYTES_PER_KB - 1) / BYTES_PER_KB << L" KB";
+    swprintf(amount, NUMBER_CHARS, L" %ld KB", static_cast<long>((bytes + BYTES_PER_KB - 1) / BYTES_PER_KB));
   } else {
-    text.setf(std::ios::fixed);
-    text.precision(1);
-    text << static_cast<double>(bytes) / BYTES_PER_MB << L" MB";
+    swprintf(amount, NUMBER_CHARS, L" %.1f MB", static_cast<double>(bytes) / BYTES_PER_MB);
   }
-  return {text.str(), 0.0};
+  return {tr(message) + amount, 0.0};
 }
 
 StatusLine statusLine() {
@@ -114,6 +117,25 @@ StatusLine statusLine() {
     default:
       return {};
   }
+}
+
+// Writes the line at the usual origin when it ends inside the right margin
+// there; else moved left just enough, never over the icon; and a line too long
+// even for that is wrapped in the room beside the icon, so it is always whole.
+void drawLine(HDC dc, const std::wstring& text, int width, int height) {
+  int length = static_cast<int>(text.size());
+  SIZE size = {};
+  GetTextExtentPoint32W(dc, text.c_str(), length, &size);
+  int right = width - TEXT_RIGHT_MARGIN;
+  int leftmost = ICON_LEFT + ICON_SIZE + TEXT_ICON_GAP;
+  if (size.cx > right - leftmost) {
+    RECT room = {leftmost, ICON_TOP, right, height - BAR_TOP_FROM_BOTTOM};
+    DrawTextW(dc, text.c_str(), length, &room, DT_WORDBREAK | DT_NOPREFIX);
+    return;
+  }
+  int left = width - TEXT_FROM_RIGHT;
+  if (left + size.cx > right) left = right - size.cx;
+  TextOutW(dc, left, TEXT_TOP, text.c_str(), length);
 }
 
 void drawBar(HDC dc, double fraction, int width, int height) {
@@ -181,7 +203,7 @@ void refreshWindow(HWND window) {
   if (line.fraction > 0) drawBar(dc, line.fraction, width, height);
   SetTextColor(dc, FG_COLOR);
   HGDIOBJ previousFont = SelectObject(dc, font);
-  TextOutW(dc, width - TEXT_FROM_RIGHT, TEXT_TOP, line.text.c_str(), static_cast<int>(line.text.size()));
+  drawLine(dc, line.text, width, height);
   SelectObject(dc, previousFont);
 
   if (memory) {

@@ -18,6 +18,7 @@ struct RuntimeCase {
   DWORD exitCode;
   bool box;                   // the runtime's "Oups!" message
   std::vector<const wchar_t*> runs;  // what ran, in order: "installer", "extracted", "installed"
+  bool closeWhileDownloading = false;
 };
 
 const RuntimeCase kCases[] = {
@@ -33,6 +34,7 @@ const RuntimeCase kCases[] = {
     {"CutShortNeverRuns", "cut signed.exe", L"0", false, L"", 1, true, {}},
     {"LengthMismatchNeverRuns", "mismatch signed.exe", L"0", false, L"", 1, true, {}},
     {"StartOfTheInstalledGameNeverDownloads", "body signed.exe 1", L"0", true, L"", 0, false, {L"installed"}},
+    {"CloseDuringTheDownloadCancelsIt", "body signed.exe 20", L"0", false, L"", 1, false, {}, true},
 };
 
 class RuntimeBranch : public ::testing::TestWithParam<RuntimeCase> {};
@@ -49,7 +51,20 @@ TEST_P(RuntimeBranch, FetchesChecksAndInstallsTheRuntime) {
   }
   Environment env = f.environment();
   env.push_back({L"STANDIN_EXIT_CODE", c.exitCodes});
-  BootstrapOutcome outcome = f.run(c.arguments, env);
+  std::function<bool(HWND)> close = [](HWND window) { return window && PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0); };
+  // A picture of the window while the first row downloads, taken on the Linux side.
+  int seen = 0;
+  std::function<bool(HWND)> picture = [&](HWND window) {
+    if (!window || ++seen < 4) return false;
+    RECT r;
+    GetWindowRect(window, &r);
+    startProgram(L"Z:\\bin\\sh", L"-c \"mkdir -p ../../screenshots && import -window root -crop 350x65+" +
+                                       std::to_wstring(r.left) + L"+" + std::to_wstring(r.top) +
+                                       L" ../../screenshots/runtime-download.png\"", buildDir() + L"\\tests\\runtime");
+    return true;
+  };
+  BootstrapOutcome outcome = f.run(c.arguments, env, 120000,
+                                   c.closeWhileDownloading ? close : c.name == kCases[0].name ? picture : nullptr);
   ASSERT_TRUE(outcome.ended);
   EXPECT_EQ(outcome.exitCode, c.exitCode);
   EXPECT_EQ(outcome.box.text, c.box ? f.message(10006) : L"");

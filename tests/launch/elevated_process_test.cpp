@@ -5,6 +5,7 @@
 #include <shlwapi.h>
 
 #include <algorithm>
+#include <cstring>
 
 #include "launch/elevated_process.h"
 #include "tasks/process_thread.h"
@@ -55,7 +56,7 @@ TEST_P(ElevatedProcess, StartsWaitsAndAnswers) {
     ASSERT_TRUE(copyFileTo(buildDir() + L"\\tests\\tests_launch.exe", copy));
     ASSERT_EQ(SHSetValueW(HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\tests_below_version6.exe", L"Version",
                           REG_SZ, L"winxp", 12), ERROR_SUCCESS);
-    std::wstring filter = L"--gtest_filter=*/ElevatedProcess.*/" + fromUtf8(c.name);
+    std::wstring filter = L"--gtest_filter=*/ElevatedProcess.*/" + std::wstring(c.name, c.name + strlen(c.name));
     RunResult child = runProgram(copy, filter, L"", {}, 60000);
     DeleteFileW(copy.c_str());
     ASSERT_TRUE(child.ended);

@@ -1,29 +1,14 @@
+// The check against files signed at test time (support/test_signing.sh samples); only the tests' prefix trusts the one root.
 #include <gtest/gtest.h>
 
 #include "launch/signature_check.h"
 #include "tests/support/test_support.h"
 
-using namespace testing_support;
-
-namespace {
-
-// Files made by signed_samples.sh before this runs; only the tests' prefix trusts the one root.
-TEST(SignatureCheck, OnlyAnIntactFileSignedUnderATrustedRootPasses) {
-  struct Row {
-    const wchar_t* file;
-    bool valid;
-  };
-  const Row rows[] = {
-      {L"signed.exe", true},
-      {L"unsigned.exe", false},
-      {L"untrusted.exe", false},       // no root: Wine's WinVerifyTrust alone passes it
-      {L"untrusted_root.exe", false},  // an untrusted root: likewise
-      {L"altered.exe", false},
-      {L"missing.exe", false},
-  };
-  for (const Row& row : rows) {
-    EXPECT_EQ(hasValidSignature(buildDir() + L"\\tests\\signing\\" + row.file), row.valid) << toUtf8(row.file);
+TEST(SignatureCheck, PassesOnlyAnIntactFileSignedUnderATrustedRoot) {
+  // Wine's WinVerifyTrust alone passes both untrusted files: it checks the hash, not the root.
+  for (auto row : std::initializer_list<std::pair<const wchar_t*, bool>>{{L"signed.exe", true}, {L"unsigned.exe", false},
+       {L"altered.exe", false}, {L"untrusted.exe", false}, {L"untrusted_root.exe", false}, {L"missing.exe", false}}) {
+    std::wstring path = testing_support::buildDir() + L"\\tests\\signing\\" + row.first;
+    EXPECT_EQ(hasValidSignature(path), row.second) << testing_support::toUtf8(row.first);
   }
 }
-
-}  // namespace

@@ -1,67 +1,33 @@
-"""Loopback HTTP server for the download tests. Writes "PORT REFUSED_PORT" to argv[1];
-REFUSED_PORT is bound but never listens, so a connection to it is refused.
-  /body/N/K     N bytes in K pieces sent apart, with Content-Length
-  /nolength/N/K the same without Content-Length, ended by closing
-  /status/C     status C with a short page
-  /cut/N        Content-Length N, half of it sent, then closed
-  /mismatch/N   Content-Length N, but a whole chunked body of N/2 bytes
-With a folder and a port (argv[2], argv[3]) it listens there, logs every path
-asked to FOLDER/requests.log, and answers any other path as FOLDER/answer.txt
-says: one of the kinds above with a file of FOLDER in place of N ("body signed.exe 4")."""
-import os, socket, socketserver, sys, time
+"""Runs a command while an HTTP server serves on 127.0.0.1 at the port in VORAK_TEST_HTTP_PORT (nothing listens
+at it on 127.0.0.2). /body/N/K: N bytes in K pieces sent apart; /nolength/N/K: the same without
+Content-Length; /status/C; /cut/N: half of N announced bytes; /mismatch/N: Content-Length N, chunked body N/2.
+"--root DIR PORT" first: it listens at PORT, logs each path asked to DIR/requests.log, and answers any
+other path as DIR/answer.txt says, with a file of DIR in place of N ("body signed.exe 4")."""
+import os, socketserver, subprocess, sys, threading, time
 
-root = sys.argv[2] if len(sys.argv) > 3 else None
-port = int(sys.argv[3]) if root else 0
-KINDS = ("status", "body", "nolength", "cut", "mismatch")
-
-def body(n):
-    return bytes(i % 251 for i in range(n))
+root, port = (sys.argv[2], int(sys.argv[3])) if sys.argv[1] == "--root" else (None, 0)
 
 class Handler(socketserver.BaseRequestHandler):
-    def send(self, data, pause=0.0):
-        self.request.sendall(data)
-        time.sleep(pause)
-
     def handle(self):
-        head = b""
-        while b"\r\n\r\n" not in head:
-            more = self.request.recv(4096)
-            if not more:
-                return
-            head += more
-        path = head.split(b" ")[1].decode()
-        kind, *args = path.strip("/").split("/")
+        path = self.request.recv(65536).split(b" ")[1].decode()
+        kind, n, k = (path.strip("/").split("/") + ["0"])[:3]
         if root:
             with open(os.path.join(root, "requests.log"), "a") as log:
                 log.write(path + "\n")
-            if kind not in KINDS:
-                with open(os.path.join(root, "answer.txt")) as answer:
-                    kind, *args = answer.read().split()
-        if kind == "status":
-            self.send(b"HTTP/1.1 %d Nope\r\nContent-Length: 4\r\nConnection: close\r\n\r\nnope" % int(args[0]))
-            return
-        if args[0].isdigit():
-            data = body(int(args[0]))
-        else:
-            with open(os.path.join(root, args[0]), "rb") as f:
-                data = f.read()
-        n = len(data)
-        if kind in ("body", "nolength"):
-            k = int(args[1])
-            length = b"Content-Length: %d\r\n" % n if kind == "body" else b""
-            self.send(b"HTTP/1.1 200 OK\r\n" + length + b"Connection: close\r\n\r\n", 0.1)
-            for i in range(k):
-                self.send(data[i * n // k:(i + 1) * n // k], 0.25)
-        elif kind == "cut":
-            self.send(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\nConnection: close\r\n\r\n" % n + data[:n // 2], 0.1)
-        elif kind == "mismatch":
-            self.send(b"HTTP/1.1 200 OK\r\nContent-Length: %d\r\nTransfer-Encoding: chunked\r\n"
-                      b"Connection: close\r\n\r\n%x\r\n" % (n, n // 2) + data[:n // 2] + b"\r\n0\r\n\r\n", 0.1)
+            if kind not in ("status", "body", "nolength", "cut", "mismatch"):
+                kind, n, k = (open(os.path.join(root, "answer.txt")).read().split() + ["1"])[:3]
+        data = bytes(i % 251 for i in range(int(n))) if n.isdigit() else open(os.path.join(root, n), "rb").read()
+        n, k = int(n) if n.isdigit() else len(data), int(k)
+        start = b"HTTP/1.1 200 OK\r\nConnection: close\r\n" + (b"" if kind == "nolength" else b"Content-Length: %d\r\n" % n)
+        pieces = {"status": [b"HTTP/1.1 %d Nope\r\nContent-Length: 4\r\n\r\nnope" % n],
+                  "cut": [start + b"\r\n" + data[:n // 2]],
+                  "mismatch": [start + b"Transfer-Encoding: chunked\r\n\r\n%x\r\n" % (n // 2) + data[:n // 2] + b"\r\n0\r\n\r\n"]}
+        for piece in pieces.get(kind, [start + b"\r\n"] + [data[i * n // k:(i + 1) * n // k] for i in range(k)]):
+            self.request.sendall(piece)
+            time.sleep(0.25)  # apart, so that each piece is a read cycle of its own
 
 socketserver.ThreadingTCPServer.allow_reuse_address = True
 server = socketserver.ThreadingTCPServer(("127.0.0.1", port), Handler)
-refused = socket.socket()
-refused.bind(("127.0.0.1", 0))
-with open(sys.argv[1], "w") as out:
-    out.write("%d %d\n" % (server.server_address[1], refused.getsockname()[1]))
-server.serve_forever()
+threading.Thread(target=server.serve_forever, daemon=True).start()
+command = sys.argv[4:] if root else sys.argv[1:]
+sys.exit(subprocess.call(command, env=dict(os.environ, VORAK_TEST_HTTP_PORT=str(server.server_address[1]))))

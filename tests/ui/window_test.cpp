@@ -1,7 +1,9 @@
-// The progress window as a user sees it: created by createWindow, painted by the
-// real window procedure, pixels read back from the screen.
+// The progress window as a player sees it: made by createWindow, painted by the
+// real window procedure, its pixels read back from the headless screen; and the
+// resources the built program carries.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 
 #include "app/globals.h"
@@ -9,183 +11,186 @@
 #include "tasks/download_thread.h"
 #include "tasks/extraction_thread.h"
 #include "tests/support/test_support.h"
-#include "tests/ui/window_fixture.h"
+#include "ui/window.h"
 
-using namespace ui_testing;
+using namespace testing_support;
 
 namespace {
 
-const int BAR_TOP = HEIGHT - 10;
-const int BAR_BOTTOM = HEIGHT - 5;  // exclusive
+const int WIDTH = 350, HEIGHT = 65, BAR_TOP = 55, BAR_BOTTOM = 60;
+const DWORD BACKGROUND = 0x282828, BAR_LEFT = 0xEFA018, BAR_RIGHT = 0xFFDD6E;  // 0x00RRGGBB
 
-class ProgressWindow : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    useBuiltResources();
-    theWindow();
-  }
-  void TearDown() override { thread = nullptr; }
+// What draw puts on a WIDTH x HEIGHT canvas, as 0x00RRGGBB pixels, rows top first.
+template <typename Draw>
+std::vector<DWORD> picture(Draw draw) {
+  BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), WIDTH, -HEIGHT, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+  HDC dc = CreateCompatibleDC(nullptr);
+  DWORD* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+  HGDIOBJ previous = SelectObject(dc, bitmap);
+  draw(dc);
+  GdiFlush();
+  std::vector<DWORD> pixels(bits, bits + WIDTH * HEIGHT);
+  SelectObject(dc, previous);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  return pixels;
+}
 
-  static HICON windowIcon() {
-    static HICON icon = static_cast<HICON>(LoadImageW(_instance, MAKEINTRESOURCEW(5), IMAGE_ICON, 48, 48, 0));
-    return icon;
-  }
+bool alike(DWORD a, DWORD b, int tolerance) {
+  for (int shift : {0, 8, 16})
+    if (abs(int(a >> shift & 0xFF) - int(b >> shift & 0xFF)) > tolerance) return false;
+  return true;
+}
 
-  // The picture of a paint in state with worker, against the line text and no bar.
-  static void expectPictureWithoutBar(ApplicationState state, void* worker, const std::wstring& text) {
-    paintIn(state, worker);
-    Image shown = capture(_window);
-    std::string where;
-    EXPECT_EQ(differences(shown, expectedPicture(windowIcon(), text, SHIPPED_TEXT), 0, 0, WIDTH, HEIGHT, &where), 0)
-        << "state " << state << ", line \"" << testing_support::toUtf8(text) << "\": " << where;
-  }
+HMODULE built() {
+  static HMODULE module = LoadLibraryExW(builtSetupPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  return module;
+}
 
-  // Paints a download with these counters and returns the picture.
-  static Image paintDownload(int32_t total, int32_t received) {
-    static DownloadThread worker(nullptr, L"", L"", L"");
-    worker.counters().total = total;
-    worker.counters().received = received;
-    paintIn(StateRedistDownload, &worker);
-    return capture(_window);
-  }
+// The test program's one window, with the built program's resources, set to a
+// state and worker as the state machine would and repainted at once (after what
+// the window system queued, as the program's loop would); what the screen shows.
+std::vector<DWORD> paint(ApplicationState state, void* worker, bool focus = false) {
+  if (_window == nullptr) _instance = built(), createWindow(GetModuleHandleW(nullptr));
+  for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
+  _state = state;
+  thread = worker;
+  if (focus) SendMessageW(_window, WM_SETFOCUS, 0, 0);  // the next paint draws straight to the screen
+  InvalidateRect(_window, nullptr, TRUE);
+  UpdateWindow(_window);
+  thread = nullptr;
+  return picture([](HDC dc) {
+    HDC screen = GetDC(_window);
+    BitBlt(dc, 0, 0, WIDTH, HEIGHT, screen, 0, 0, SRCCOPY);
+    ReleaseDC(_window, screen);
+  });
+}
 
-  // Columns [5, end) of the bar rows hold bar colours, the rest of those rows the background.
-  static void expectBarUpTo(const Image& shown, int end) {
-    for (int y = BAR_TOP; y < BAR_BOTTOM; ++y) {
-      for (int x = 0; x < WIDTH; ++x) {
-        bool inBar = x >= 5 && x < end;
-        if (inBar) {
-          ASSERT_NE(shown.at(x, y), BACKGROUND) << "bar missing at (" << x << "," << y << ")";
-        } else {
-          ASSERT_EQ(shown.at(x, y), BACKGROUND) << "bar overflows at (" << x << "," << y << ")";
-        }
-      }
-    }
-    EXPECT_EQ(shown.at(5, BAR_TOP - 1), BACKGROUND);
-    EXPECT_EQ(shown.at(5, BAR_BOTTOM), BACKGROUND);
-  }
-};
-
-TEST_F(ProgressWindow, IsBorderlessCentredAndTitledFromItsMessage) {
-  RECT window;
-  GetWindowRect(_window, &window);
-  EXPECT_EQ(window.right - window.left, WIDTH);
-  EXPECT_EQ(window.bottom - window.top, HEIGHT);
-  EXPECT_EQ(window.left, (GetSystemMetrics(SM_CXSCREEN) - WIDTH) / 2);
-  EXPECT_EQ(window.top, (GetSystemMetrics(SM_CYSCREEN) - HEIGHT) / 2);
-  RECT client;
+TEST(Window, IsBorderlessCentredAndTitledFromItsMessage) {
+  paint(StateNone, nullptr);
+  RECT rect, client;
+  GetWindowRect(_window, &rect);
   GetClientRect(_window, &client);
-  EXPECT_EQ(client.right, WIDTH);
-  EXPECT_EQ(client.bottom, HEIGHT);
-  // Windows adds WS_CLIPSIBLINGS to every top-level window.
-  EXPECT_EQ(static_cast<DWORD>(GetWindowLongW(_window, GWL_STYLE)) & ~WS_CLIPSIBLINGS,
-            static_cast<DWORD>(WS_POPUP | WS_VISIBLE | WS_SYSMENU));
-  wchar_t text[64] = {};
-  GetClassNameW(_window, text, 64);
-  EXPECT_STREQ(text, L"VelmorBootstrapWindow");
-  GetWindowTextW(_window, text, 64);
-  EXPECT_STREQ(text, L"Vorak");
-  EXPECT_EQ(text, tr(10005));
+  wchar_t title[64] = {};
+  GetWindowTextW(_window, title, 64);
+  EXPECT_EQ(title, tr(10005));
+  EXPECT_EQ(std::vector<LONG>({rect.left, rect.top, rect.right, rect.bottom, client.right, client.bottom}),
+            std::vector<LONG>({(GetSystemMetrics(SM_CXSCREEN) - WIDTH) / 2, (GetSystemMetrics(SM_CYSCREEN) - HEIGHT) / 2,
+                               (GetSystemMetrics(SM_CXSCREEN) + WIDTH) / 2, (GetSystemMetrics(SM_CYSCREEN) + HEIGHT) / 2,
+                               WIDTH, HEIGHT}));
 }
 
-TEST_F(ProgressWindow, StatesWithoutLinePaintBackgroundAndIconOnly) {
-  ASSERT_NE(windowIcon(), nullptr);
-  for (ApplicationState state : {StateNone, StateStart, StateWaitUpdater, StateExtract, StateLaunchFailed,
-                                 StateFailed}) {
-    expectPictureWithoutBar(state, nullptr, L"");
-  }
-  // The icon is really there: its "V" is the bar's orange.
-  Image shown = capture(_window);
-  EXPECT_TRUE(nearColour(shown.at(5 + 24, 5 + 30), BAR_LEFT, 40)) << std::hex << shown.at(29, 35);
-  EXPECT_EQ(shown.at(4, 4), BACKGROUND);
-}
-
-TEST_F(ProgressWindow, EachStateShowsTheLineOfItsMessage) {
-  ASSERT_EQ(tr(10002), L"Installing...");
-  ASSERT_EQ(tr(10003), L"Launching...");
-  expectPictureWithoutBar(StateRedistDownloaded, nullptr, tr(10002));
-  expectPictureWithoutBar(StateRedistInstall, nullptr, tr(10002));
-  expectPictureWithoutBar(StateRedistInstalled, nullptr, tr(10003));
-  expectPictureWithoutBar(StateLaunchInstalled, nullptr, tr(10003));
-  expectPictureWithoutBar(StateLaunchExtracted, nullptr, tr(10003));
-  ExtractionThread extraction(_window);  // not started: nothing done yet
-  expectPictureWithoutBar(StateExtracting, &extraction, L"Extracting... 0%");
-  DownloadThread download(nullptr, L"", L"", L"");
-  expectPictureWithoutBar(StateRedistDownload, &download, L"Loading... 0%");
-}
-
-TEST_F(ProgressWindow, BarAndLineFollowTheDownload) {
-  struct Case {
+// Each state's line (the icon at (5, 5), the text from its origin in the shipped
+// colour) and the bar under it: columns 5 to barEnd, from orange to light.
+TEST(Window, PaintsTheLineAndTheBarOfEachState) {
+  const struct {
+    ApplicationState state;
+    int message;
+    const wchar_t* after;
     int32_t total, received;
-    const wchar_t* line;
-    int barEnd;  // exclusive; 5 is no bar
-  };
-  const Case cases[] = {
-      {1000, 0, L"Loading... 0%", 5},
-      {INT32_MAX, 1, L"Loading... 1%", 6},  // the smallest fraction: one pixel
-      {100, 42, L"Loading... 42%", 148},    // 5 + ceil(0.42 * 340)
-      {5000, 5000, L"Loading... 100%", WIDTH - 5},
-      // No announced length: the size received, and no bar.
-      {DOWNLOAD_LENGTH_UNKNOWN, 340 * 1024 - 5, L"Loading... 340 KB", 5},
-      {DOWNLOAD_LENGTH_UNKNOWN, 5 * 1024 * 1024 + 300 * 1024, L"Loading... 5.3 MB", 5},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing_support::toUtf8(c.line));
-    Image shown = paintDownload(c.total, c.received);
-    expectBarUpTo(shown, c.barEnd);
-    std::string where;
-    EXPECT_EQ(differences(shown, expectedPicture(windowIcon(), c.line, SHIPPED_TEXT), 0, 0, WIDTH, BAR_TOP, &where), 0)
-        << where;
-  }
-}
-
-TEST_F(ProgressWindow, BarRunsFromTheLeftToTheRightColour) {
-  Image shown = paintDownload(5000, 5000);
-  for (int y = BAR_TOP; y < BAR_BOTTOM; ++y) {
-    EXPECT_TRUE(nearColour(shown.at(5, y), BAR_LEFT, 2)) << std::hex << shown.at(5, y);
-    EXPECT_TRUE(nearColour(shown.at(WIDTH - 6, y), BAR_RIGHT, 2)) << std::hex << shown.at(WIDTH - 6, y);
-  }
-  COLORREF middle = shown.at(WIDTH / 2, BAR_TOP);
-  EXPECT_GT(GetGValue(middle), GetGValue(BAR_LEFT));
-  EXPECT_LT(GetGValue(middle), GetGValue(BAR_RIGHT));
-  // A part-filled bar still ends in the light colour: the gradient spans the filled part.
-  shown = paintDownload(100, 42);
-  EXPECT_TRUE(nearColour(shown.at(147, BAR_TOP), BAR_RIGHT, 3)) << std::hex << shown.at(147, BAR_TOP);
-}
-
-TEST_F(ProgressWindow, OnlyThePaintAfterFocusDrawsDirectly) {
-  paintIn(StateRedistInstall, nullptr);
-  ASSERT_TRUE(_double_buffering);
-  SendMessageW(_window, WM_SETFOCUS, 0, 0);
-  EXPECT_FALSE(_double_buffering);
-  // The direct paint must cover every pixel of the previous picture by itself.
-  expectPictureWithoutBar(StateLaunchExtracted, nullptr, tr(10003));
-  EXPECT_TRUE(_double_buffering);
-  expectPictureWithoutBar(StateRedistInstall, nullptr, tr(10002));
-  EXPECT_TRUE(_double_buffering);
-}
-
-TEST_F(ProgressWindow, ManyPaintsLeakNoGdiObjects) {
+    int barEnd;  // 5: no bar
+    bool focus;
+  } rows[] = {{StateFailed, 0, L"", 0, 0, 5, true},
+              {StateRedistInstall, 10002, L"", 0, 0, 5},
+              {StateLaunchExtracted, 10003, L"", 0, 0, 5, true},
+              {StateExtracting, 10007, L" 0%", 0, 0, 5},
+              {StateRedistDownload, 10001, L" 0%", 1000, 0, 5},
+              {StateRedistDownload, 10001, L" 1%", INT32_MAX, 1, 6},  // the smallest part: one column
+              {StateRedistDownload, 10001, L" 42%", 100, 42, 148, true},
+              {StateRedistDownload, 10001, L" 100%", 5000, 5000, WIDTH - 5},
+              {StateRedistDownload, 10001, L" 340 KB", DOWNLOAD_LENGTH_UNKNOWN, 340 * 1024 - 5, 5},
+              {StateRedistDownload, 10001, L" 5.3 MB", DOWNLOAD_LENGTH_UNKNOWN, 5 * 1024 * 1024 + 300 * 1024, 5}};
+  HICON icon = static_cast<HICON>(LoadImageW(built(), MAKEINTRESOURCEW(5), IMAGE_ICON, 48, 48, 0));
+  ExtractionThread extraction(nullptr);
   DownloadThread download(nullptr, L"", L"", L"");
-  download.counters().total = 1000;
-  paintIn(StateRedistDownload, &download);  // the icon and colour are loaded by now
-  long before = gdiObjectsInUse();
-  for (int i = 0; i < 400; ++i) {
-    download.counters().received = i;
-    if (i % 10 == 0) SendMessageW(_window, WM_SETFOCUS, 0, 0);  // some direct paints too
-    paintIn(StateRedistDownload, &download);
+  for (const auto& row : rows) {
+    download.counters().total = row.total;
+    download.counters().received = row.received;
+    std::vector<DWORD> shown = paint(row.state, row.state == StateExtracting ? (void*)&extraction : &download, row.focus);
+    std::wstring line = tr(row.message) + row.after;
+    std::vector<DWORD> expected = picture([&](HDC dc) {
+      RECT all = {0, 0, WIDTH, HEIGHT};
+      HBRUSH background = CreateSolidBrush(RGB(40, 40, 40));
+      FillRect(dc, &all, background);
+      DeleteObject(background);
+      DrawIconEx(dc, 5, 5, icon, 48, 48, 0, nullptr, DI_NORMAL);
+      SetBkMode(dc, TRANSPARENT);
+      SetTextColor(dc, RGB(160, 176, 38));
+      SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+      SIZE size = {};  // from W - 100, or ending 5 pixels from the right edge when it would not fit there
+      GetTextExtentPoint32W(dc, line.c_str(), int(line.size()), &size);
+      TextOutW(dc, std::min<int>(WIDTH - 100, WIDTH - 5 - size.cx), 20, line.c_str(), int(line.size()));
+    });
+    long differs = std::mismatch(shown.begin(), shown.begin() + WIDTH * BAR_TOP, expected.begin()).first - shown.begin();
+    EXPECT_EQ(differs, WIDTH * BAR_TOP) << toUtf8(line) << ": differs from " << differs % WIDTH << "," << differs / WIDTH;
+    EXPECT_TRUE(alike(shown[35 * WIDTH + 29], BAR_LEFT, 40)) << "the icon's orange V";
+    for (int y = BAR_TOP - 1; y <= BAR_BOTTOM; ++y)
+      for (int x = 0; x < WIDTH; ++x)
+        ASSERT_EQ(shown[y * WIDTH + x] != BACKGROUND, x >= 5 && x < row.barEnd && y >= BAR_TOP && y < BAR_BOTTOM)
+            << toUtf8(line) << " at " << x << "," << y;
+    if (row.barEnd > 100)
+      EXPECT_TRUE(alike(shown[BAR_TOP * WIDTH + 5], BAR_LEFT, 2) && alike(shown[BAR_TOP * WIDTH + row.barEnd - 1], BAR_RIGHT, 3));
   }
+  DestroyIcon(icon);
+}
+
+// Objects in use: how many fewer can still be made (Wine's GetGuiResources answers 0).
+long gdiObjectsInUse() {
+  std::vector<HBRUSH> brushes;
+  for (HBRUSH brush; brushes.size() < 200000 && (brush = CreateSolidBrush(1)) != nullptr;) brushes.push_back(brush);
+  for (HBRUSH brush : brushes) DeleteObject(brush);
+  return 200000 - long(brushes.size());
+}
+
+TEST(Window, ManyPaintsLeakNoGdiObject) {
+  DownloadThread download(nullptr, L"", L"", L"");
+  download.counters().total = 400;
+  long before = gdiObjectsInUse();
+  for (int i = 0; i < 400; ++i) download.counters().received = i, paint(StateRedistDownload, &download, i % 10 == 0);
   EXPECT_EQ(gdiObjectsInUse(), before);
 }
 
-TEST_F(ProgressWindow, SavesAScreenshotOfTheExtraction) {
-  ExtractionThread extraction(_window);
-  paintIn(StateExtracting, &extraction);
-  std::wstring folder = testing_support::buildDir() + L"\\screenshots";
-  CreateDirectoryW(folder.c_str(), nullptr);
-  EXPECT_TRUE(saveBmp(capture(_window), folder + L"\\extracting.bmp"));
-  Image loading = paintDownload(100, 42);
-  EXPECT_TRUE(saveBmp(loading, folder + L"\\loading.bmp"));
+// Resources only this test sees, by (type, name, language), and what each holds.
+TEST(Resources, AreAllThere) {
+  const struct {
+    const wchar_t *type, *name;
+    WORD language;
+    const char* holds;
+  } rows[] = {{RT_MANIFEST, MAKEINTRESOURCEW(1), 1033, "level=\"asInvoker\""}, {RT_VERSION, MAKEINTRESOURCEW(1), 1033, ""},
+              {L"DATA", L"__GDF_XML", 1024, "<GameDefinition"}, {L"DATA", L"__GDF_XML", 1033, "<GameDefinition"}};
+  for (const auto& row : rows) {
+    HRSRC found = FindResourceExW(built(), row.type, row.name, row.language);
+    ASSERT_NE(found, nullptr) << row.holds;
+    EXPECT_NE(std::string(static_cast<const char*>(LockResource(LoadResource(built(), found))), SizeofResource(built(), found))
+                  .find(row.holds), std::string::npos) << row.holds;
+  }
+  for (WORD language : {1031, 1033, 1034, 1036, 1040, 1046, 1049, 1054, 1066, 2052})  // the messages' tables
+    EXPECT_NE(FindResourceExW(built(), RT_STRING, MAKEINTRESOURCEW(10001 / 16 + 1), language), nullptr) << language;
 }
 
+}  // namespace
+
+namespace {
+// Every status line of the ten tables (the download's at its longest) lies whole between the icon and the margin.
+TEST(Window, EveryLanguagesLinesStayBetweenTheIconAndTheRightMargin) {
+  DownloadThread download(nullptr, L"", L"", L"");
+  download.counters().total = DOWNLOAD_LENGTH_UNKNOWN, download.counters().received = 1000 * 1024 * 1024;  // "1000.0 MB"
+  paint(StateNone, nullptr);
+  for (LANGID language : {0x0409, 0x0407, 0x040A, 0x040C, 0x0410, 0x0416, 0x0419, 0x041E, 0x042A, 0x0804}) {
+    for (int id : {10001, 10002, 10003, 10007}) {
+      auto* entry = static_cast<const WCHAR*>(LockResource(LoadResource(
+          _instance, FindResourceExW(_instance, RT_STRING, MAKEINTRESOURCEW(id / 16 + 1), language))));
+      for (int i = 0; i < id % 16; ++i) entry += 1 + *entry;
+      translations[id] = std::wstring(entry + 1, *entry);
+    }
+    for (ApplicationState state : {StateRedistDownload, StateRedistInstall, StateLaunchExtracted, StateExtracting}) {
+      std::vector<DWORD> shown = paint(state, state == StateRedistDownload ? &download : nullptr);
+      for (int y = 0; y < BAR_TOP; ++y)  // nothing in the gap right of the icon nor in the right margin
+        for (int x : {53, 56, 60, WIDTH - 5, WIDTH - 1})
+          ASSERT_EQ(shown[y * WIDTH + x], BACKGROUND) << std::hex << language << " " << state << " at " << x << "," << y;
+    }
+  }
+  translations.clear();
+}
 }  // namespace
