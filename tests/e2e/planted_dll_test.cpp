@@ -1,5 +1,5 @@
-// Libraries planted beside the bootstrap and in its temporary folder, named like those it or Windows
-// loads for it: in no run may one run its code, and each run still does its job.
+// Libraries planted beside the bootstrap and in its TEMP, named like those it or Windows loads for it (not those
+// Wine loads before its code runs, like version): in no run may one run its code; each run still does its job.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -40,7 +40,7 @@ TEST_P(PlantedDll, NeverLoadsAndTheRunStillDoesItsJob) {
   BootstrapFixture f;
   for (const std::wstring& name : plantedNames())
     for (const std::wstring& dir : {f.gameDir, f.tempDir})
-      ASSERT_TRUE(copyFileTo(buildDir() + L"\\tests\\planted_dll.dll", dir + L"\\" + name + L".dll"));
+      ASSERT_TRUE(copyFileTo(buildDir() + L"\\tests\\libplanted_dll.dll", dir + L"\\" + name + L".dll"));
   if (c.installed) f.putFile(L"wayspanner.conf"), f.installUpdater(L"wayspanner\\wayspanner.exe");
   Environment env = f.environment();
   env.insert(env.end(), {{L"STANDIN_EXIT_CODE", c.removed ? L"77" : L"0"}, {L"PLANTED_LOG", f.scratch / L"dlls"}});
