@@ -4,7 +4,9 @@
 # A private Wine prefix per build tree, created once, where the runtime counts
 # as installed unless --no-runtime made it (the download's tests); no Wine debug output; a
 # headless X display when none is set; the wine server is waited for at the end
-# unless an outer script (VORAK_WINE_SESSION) owns it.
+# unless an outer script (VORAK_WINE_SESSION) owns it. VORAK_DLL_OVERRIDES adds load
+# orders (groups separated by spaces) for the whole run: Wine reads them from the
+# environment it started with, never from a Windows process's environment.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
@@ -23,7 +25,7 @@ done
 
 loader=$(wine_loader "$arch")
 [ -x "$loader" ] || { echo "wine-run: no Wine for $arch ($loader)" >&2; exit 2; }
-export WINEPREFIX=$prefix WINEDEBUG=-all WINELOADER=$loader WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+export WINEPREFIX=$prefix WINEDEBUG=-all WINELOADER=$loader WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${VORAK_DLL_OVERRIDES:+;${VORAK_DLL_OVERRIDES// /;}}"
 echo "wine-run: $arch build under $(basename "$loader")" >&2
 
 xvfb_pid=""
