@@ -68,8 +68,9 @@ TEST_P(UninstallRun, LeavesTheBootstrapAsTheUpdaterAsked) {
   EXPECT_EQ(!pathExists(f.setup), c.removed);
   EXPECT_EQ(pathExists(f.gameDir), !c.removed || c.otherFile);
   EXPECT_EQ(readFile(f.gameDir + L"\\saves\\slot1.sav"), c.otherFile ? "progress" : "");
-  // The copy went with its last handle; only the empty file that reserved its name stays.
+  // The copy goes with its last handle, once it has ended; only the empty file that reserved its name stays.
   std::vector<std::wstring> left = f.leftInTemp();
+  for (int i = 0; i < 100 && left.size() > 1; ++i, Sleep(100)) left = f.leftInTemp();
   EXPECT_EQ(left.size(), c.removed ? 1u : 0u);
   for (const std::wstring& name : left) EXPECT_EQ(name.substr(name.size() - 4), L".tmp");
   if (c.readOnlyFolder) setReadOnly(f.gameDir, false);
