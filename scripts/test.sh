@@ -11,8 +11,11 @@ echo "Tests run the $arch build (build/$arch/VorakSetup.exe)."
 export VORAK_WINE_SESSION=1
 # The session's wine server and Wine's own background processes, started here
 # with no test's output: a test whose output they held open would wait for them.
+# The prefix is made first: making it waits for its server to end, which a
+# persistent one never does.
 prefix="$root/build/$arch/wineprefix"
-mkdir -p "$prefix"
+bash scripts/wine-run.sh --arch "$arch" --prefix "$prefix" cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
+WINEPREFIX="$prefix" timeout 60 wineserver -w || true
 WINEPREFIX="$prefix" wineserver -p </dev/null >/dev/null 2>&1
 bash scripts/wine-run.sh --arch "$arch" --prefix "$prefix" cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
 
