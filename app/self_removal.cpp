@@ -1,7 +1,6 @@
 #include "app/self_removal.h"
 
 #include <cstdio>
-#include <vector>
 
 #include "app/safe_handle.h"
 #include "fs/directories.h"
@@ -24,21 +23,6 @@ std::wstring cleanupArguments() {
          GetApplicationPath() + L"\" \"" + GetApplicationDir() + L"\"";
 }
 
-void startDirectly(const std::wstring& copyPath, const std::wstring& arguments) {
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  PROCESS_INFORMATION info = {};
-  std::wstring line = L"\"" + copyPath + L"\" " + arguments;
-  std::vector<wchar_t> buffer(line.c_str(), line.c_str() + line.size() + 1);
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
-                      &startup, &info)) {
-    return;
-  }
-  SafeKernelHandle process(info.hProcess);
-  SafeKernelHandle mainThread(info.hThread);
-  WaitForSingleObject(process.get(), CLEANUP_CHILD_WAIT_MS);
-}
-
 }  // namespace
 
 void removeSelf() {
@@ -52,7 +36,8 @@ void removeSelf() {
   std::wstring arguments = cleanupArguments();
   // Only a folder the player may not write in needs the rights to delete from it.
   if (canWriteIn(GetApplicationDir())) {
-    startDirectly(copyPath, arguments);
+    int32_t ignored = 0;
+    startAndWait(copyPath, arguments, NORMAL_PRIORITY_CLASS, CLEANUP_CHILD_WAIT_MS, &ignored);
   } else {
     execute_elevated_process(copyPath, arguments, CLEANUP_ELEVATED_WAIT_MS);
   }

@@ -69,23 +69,31 @@ int32_t shellStart(const std::wstring& path, const std::wstring& arguments, int3
 }
 
 int32_t directStart(const std::wstring& path, const std::wstring& arguments) {
+  int32_t exitCode = 0;
+  if (startAndWait(path, arguments, 0, INFINITE, &exitCode)) return exitCode;
+  fwprintf(stderr, L"Error !%lu", GetLastError());
+  fflush(stderr);
+  return RESULT_NOT_STARTED;
+}
+
+}  // namespace
+
+bool startAndWait(const std::wstring& path, const std::wstring& arguments, DWORD flags, DWORD waitMs,
+                  int32_t* exitCode) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
   std::wstring line = L"\"" + path + L"\" " + arguments;
   std::vector<wchar_t> buffer(line.c_str(), line.c_str() + line.size() + 1);
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
-    fwprintf(stderr, L"Error !%lu", GetLastError());
-    fflush(stderr);
-    return RESULT_NOT_STARTED;
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &info)) {
+    return false;
   }
   SafeKernelHandle process(info.hProcess);
   SafeKernelHandle mainThread(info.hThread);
-  WaitForSingleObject(process.get(), INFINITE);
-  return exitCodeOf(process.get());
+  WaitForSingleObject(process.get(), waitMs);
+  *exitCode = exitCodeOf(process.get());
+  return true;
 }
-
-}  // namespace
 
 int32_t execute_elevated_process(const std::wstring& path, const std::wstring& arguments, int32_t wait) {
   if (hasElevationPrompt()) return shellStart(path, arguments, wait);

@@ -4,6 +4,8 @@
 // Failures are results (table below); only the direct start writes a line to
 // the wide error stream. Blocks the calling thread while it waits: the process
 // runner's worker without limit, the user-interface thread at most 20 s.
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 
@@ -18,3 +20,10 @@ const int32_t WAIT_NONE = 0;
 // wait milliseconds (none for WAIT_NONE). Below 6: -1 when the program cannot
 // be started, else its exit code, always after it has ended.
 int32_t execute_elevated_process(const std::wstring& path, const std::wstring& arguments, int32_t wait);
+
+// Starts path directly (quoted on the command line, arguments as they are,
+// creation flags as given) and waits up to waitMs. False, with the system's
+// error left in GetLastError, when it could not start; else *exitCode holds
+// its exit code (STILL_ACTIVE when it runs on, 0 when unreadable).
+bool startAndWait(const std::wstring& path, const std::wstring& arguments, DWORD flags, DWORD waitMs,
+                  int32_t* exitCode);
