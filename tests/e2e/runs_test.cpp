@@ -53,6 +53,8 @@ const Row ROWS[] = {
     {"FolderNamedLikeTheUpdaterFailsIt", {CONF, L"wayspanner\\wayspanner.exe\\", L"wayspanner.exe"}, L"", {REPAIRED}},
     {"BothUpdatersFail", {CONF, L"wayspanner\\wayspanner.exe=130"}, L"", {INSTALLED, REPAIRED}, 1, DAMAGED, {}, {}, 130},
     {"ExtractedUpdaterFails", {}, L"--repair", {EXTRACTED}, 1, DAMAGED, {}, {}, 126},
+    // A configuration but no installed updater: the repair extracts a second time, and the run still ends.
+    {"RepairFromASecondExtractionEnds", {CONF}, L"", {EXTRACTED, REPAIRED}, 1, DAMAGED, {}, {}, 200},
     {"CorruptedPayload", {}, L"", {}, 1, DAMAGED, {}, {}, 0, 0, 4096},
     // Still running when judged after 15 s: started; the bootstrap then waits for it without its window.
     {"SlowUpdater", {}, L"", {EXTRACTED}, 0, 0, {}, {}, 0, 19000},

@@ -1,5 +1,4 @@
-// Whole runs that end in the updater's uninstall code, and the repair runs that
-// take a second extraction: what is left of the bootstrap, and that every run ends.
+// Whole runs that end in the updater's uninstall code: what is left of the bootstrap.
 #include <gtest/gtest.h>
 
 #include "tests/support/bootstrap_run.h"
@@ -78,31 +77,5 @@ TEST_P(UninstallRun, LeavesTheBootstrapAsTheUpdaterAsked) {
 
 INSTANTIATE_TEST_SUITE_P(Runs, UninstallRun, ::testing::ValuesIn(kUninstallCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// A configuration beside the bootstrap but no updater installed, and an
-// embedded updater that fails its start: the repair extracts a second time,
-// and the run still ends, whichever way the repair goes.
-TEST(RepairFromASecondExtraction, EndsTheRun) {
-  struct {
-    const wchar_t* exitCodes;
-    DWORD runExitCode;
-    bool box;
-  } const cases[] = {{L"200,0", 0, false}, {L"200,200", 1, true}};
-  for (const auto& c : cases) {
-    BootstrapFixture f;
-    f.putFile(L"wayspanner.conf");
-    Environment env = f.environment();
-    env.push_back({L"STANDIN_EXIT_CODE", c.exitCodes});
-    BootstrapOutcome outcome = f.run(L"", env, 60000);
-    ASSERT_TRUE(outcome.ended) << c.exitCodes;
-    EXPECT_EQ(outcome.exitCode, c.runExitCode);
-    EXPECT_EQ(outcome.box.shown, c.box);
-    EXPECT_EQ(outcome.box.text, c.box ? f.message(10004) : L"");
-    std::vector<StandinRun> runs = f.updaterRuns();
-    ASSERT_EQ(runs.size(), 2u);
-    EXPECT_EQ(runs[1].args[1], L"--autorepair");
-    EXPECT_TRUE(f.leftInTemp().empty());
-  }
-}
 
 }  // namespace

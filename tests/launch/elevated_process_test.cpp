@@ -8,8 +8,6 @@
 #include <cstring>
 
 #include "launch/elevated_process.h"
-#include "tasks/process_thread.h"
-#include "tasks/worker_messages.h"
 #include "tests/support/test_support.h"
 
 using namespace testing_support;
@@ -84,34 +82,5 @@ TEST_P(ElevatedProcess, StartsWaitsAndAnswers) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ElevatedProcess, ::testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// The worker reports the program's exit code and may be deleted inside its message.
-int32_t _reported = 0;
-LRESULT CALLBACK finishedWindow(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (message != WM_PROCESS_FINISHED) return DefWindowProcW(window, message, wParam, lParam);
-  ProcessThread* worker = reinterpret_cast<ProcessThread*>(lParam);
-  _reported = worker->ret();
-  delete worker;
-  PostQuitMessage(0);
-  return 0;
-}
-
-TEST(ProcessThread, ReportsTheExitCodeAndMayBeDeletedInItsMessage) {
-  ScratchDir dir;
-  SetEnvironmentVariableW(L"STANDIN_EXIT_CODE", L"3010");
-  SetEnvironmentVariableW(L"STANDIN_SLEEP_MS", L"0");
-  WNDCLASSW windowClass = {};
-  windowClass.lpfnWndProc = finishedWindow;
-  windowClass.lpszClassName = L"ProcessThreadTest";
-  RegisterClassW(&windowClass);
-  HWND window = CreateWindowExW(0, L"ProcessThreadTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
-  ProcessThread* worker = new ProcessThread(window, builtStandinPath(), L"");
-  EXPECT_EQ(worker->ret(), -1);
-  ASSERT_TRUE(worker->start());
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-  EXPECT_EQ(_reported, 3010);
-  DestroyWindow(window);
-}
 
 }  // namespace
