@@ -20,13 +20,14 @@ host_runs_32bit() {
 }
 
 # The architecture whose build the tests run: the shipping i686 one where the
-# host and its Wine really execute it (a 32-bit stand-in is started as proof),
+# host and its Wine really execute it (a 32-bit stand-in is started as proof,
+# as every program is, so that the prefix it makes is set up like any other),
 # else the x86_64 twin.
 test_arch() {
   local root=$1 probe="$1/build/i686/payload/wayspanner.exe"
   if host_runs_32bit && [ -x /usr/lib/wine/wine ] && [ -f "$probe" ] &&
-     WINEPREFIX="$root/build/i686/wineprefix" WINEDEBUG=-all WINELOADER=/usr/lib/wine/wine \
-       timeout 180 /usr/lib/wine/wine "$probe" >/dev/null 2>&1; then
+     timeout 180 bash "$root/scripts/wine-run.sh" --arch i686 --prefix "$root/build/i686/wineprefix" "$probe" \
+       </dev/null >/dev/null 2>&1; then
     # The probe's wine session must not outlive it: later programs would share
     # its desktop, made for whatever display the probe had.
     WINEPREFIX="$root/build/i686/wineprefix" timeout 60 wineserver -w || true

@@ -3,10 +3,15 @@
 # named by WINEPREFIX, as Windows Installer records a machine-wide product:
 # MsiQueryProductStateW then answers "installed" for its first product code,
 # and the bootstrap never reaches for the network to fetch it.
-# Usage: WINEPREFIX=/path/to/prefix [WINELOADER=wine64] register-runtime.sh
+# Usage: WINEPREFIX=/path/to/prefix [WINELOADER=wine] register-runtime.sh
 set -euo pipefail
 : "${WINEPREFIX:?set WINEPREFIX to the prefix to change}"
 loader=${WINELOADER:-wine}
+# Windows Installer reads its keys in the 64-bit view of a 64-bit prefix, which
+# a 32-bit regedit would not write (its keys go to Wow6432Node).
+if grep -q '^#arch=win64' "$WINEPREFIX/system.reg" 2>/dev/null && [ -x /usr/lib/wine/wine64 ]; then
+  loader=/usr/lib/wine/wine64
+fi
 guid="1F1C2DFC-2D24-3E06-BCB8-725134ADF989"
 
 # Windows Installer's packed form of a product code: the first three groups
