@@ -1,34 +1,52 @@
-// Whole runs of the built bootstrap under Wine, one row per scenario, with the
-// stand-in updater recording what it was given.
-#include "tests/support/bootstrap_run.h"
+// Whole runs of the built bootstrap under Wine, one row per scenario: a copy of it in a fresh game folder,
+// with its own TEMP, run as a player would; the stand-in updater records what it was given.
+#include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
 #include <shellapi.h>
+
+#include <algorithm>
+#include <functional>
+#include <sstream>
 
 using namespace testing_support;
 
 namespace {
 
-// The updater runs as the rows name them: an installed program, started from
-// the game folder, or the extracted one (given "--autorepair" after a failed one).
+// The updater runs as the rows name them: an installed program, started from the game folder, the
+// extracted one (given "--autorepair" after a failed one), or the runtime's installer.
 const wchar_t *const INSTALLED = L"wayspanner\\wayspanner.exe", *const BACKUP = L"wayspanner_backup\\updater.exe",
-                     *const EXTRACTED = L"extracted", *const REPAIRED = L"extracted --autorepair";
-const wchar_t *const CONF = L"wayspanner.conf", *const OLD = L"Vorak Game\\VorakSetup.exe";
-const wchar_t* const CLEANUP = L"--cleanup {pid} \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"";
-const int DAMAGED = 10004;  // the "Oups!" box's message
+                     *const EXTRACTED = L"extracted", *const REPAIRED = L"extracted --autorepair",
+                     *const INSTALLER = L"installer", *const CONF = L"wayspanner.conf", *const SETUP = L"VorakSetup.exe",
+                     *const OLD = L"Vorak Game\\VorakSetup.exe",
+                     *const CLEANUP = L"--cleanup {pid} \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"";
+const int DAMAGED = 10004, RUNTIME = 10006;  // the "Oups!" box's messages
+
+enum How {  // what else a row does, as bits
+  CloseWhenWriting = 1, CloseWhenUpdaterRuns = 2, CloseWhenDownloading = 4, LinkOutWhenUpdaterRuns = 8,  // the player
+  ReadOnly = 16,     // the game folder: removing the bootstrap from it takes the elevated start, which waits 20 s
+  WaitsForPid = 32,  // a clean-up run that deletes nothing before process {pid} ends
+  Planted = 64,      // libraries named like those it or Windows may load for it (not those Wine loads before its
+                     // code runs) lie beside it and in TEMP, and none may load: the names in VORAK_DLL_OVERRIDES,
+                     // which the test's entry gives Wine ("a,b=n,b ...") so that it prefers them to its own
+  NoTemp = 128,      // TEMP names a missing folder
+};
 
 struct Row {
   const char* name;
   std::vector<std::wstring> files;  // beside the program: a ".exe" is the stand-in ("=N" after it: exiting
                                     // with N), a name ending in "\\" a folder, anything else a small file
-  std::wstring arguments;           // {game}: the game folder; {pid}: a process living updaterSleepMs
+  std::wstring arguments;           // {game}: the game folder; {pid}: a process living sleepMs
   std::vector<std::wstring> runs;   // the updater runs, in order
-  DWORD exitCode;
-  int box;                               // message of the "Oups!" box, 0 for none
-  std::vector<std::wstring> left, gone;  // below the game folder, after the run
-  int updaterExit, updaterSleepMs;       // the stand-in's, unless a file beside it says otherwise
-  size_t junkPayload;                    // bytes of junk in place of the embedded archive (0: none)
-  bool waitsForPid;                      // a clean-up run that deletes nothing before process {pid} ends
+  DWORD exitCode = 0;
+  int box = 0;                           // message of the "Oups!" box, 0 for none
+  std::vector<std::wstring> left, gone;  // below the game folder after the run ("": the folder itself)
+  std::wstring codes = L"0";             // the stand-in's exit codes, run by run
+  int sleepMs = 0;                       // the stand-in's
+  int how = 0;
+  const char* served = nullptr;  // the runtime's server answer, for the twin that fetches it ("": never asked)
+  std::wstring payload;          // a file of build/<arch>/tests in place of the embedded archive
+  std::string errors;            // the program's standard error
 };
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
@@ -37,10 +55,9 @@ const Row ROWS[] = {
     {"InstalledUpdaterByIci", {L"wayspanner-conf.ici", INSTALLED}, L"", {INSTALLED}},
     {"FolderNamedLikeTheConfiguration", {L"wayspanner.conf\\", INSTALLED}, L"", {EXTRACTED}},
     {"ConfigurationWithoutUpdater", {CONF}, L"", {EXTRACTED}},
-    {"Install", {}, L"", {EXTRACTED}},
-    {"Repair", {CONF, INSTALLED}, L"--repair", {EXTRACTED}},
-    {"Uninstall", {CONF, INSTALLED}, L"--uninstall", {EXTRACTED}},
-    {"UninstallOrRepair", {CONF, INSTALLED}, L"--uninstall-or-repair", {EXTRACTED}},
+    {"InstallWith77RemovesNothing", {}, L"", {EXTRACTED}, 0, 0, {SETUP}, {}, L"77"},
+    {"RepairWith77RemovesNothing", {CONF, INSTALLED}, L"--repair", {EXTRACTED}, 0, 0, {SETUP}, {}, L"77"},
+    {"UninstallWith0RemovesNothing", {CONF, INSTALLED}, L"--uninstall", {EXTRACTED}, 0, 0, {SETUP}},
     {"SwitchesAreExact", {CONF, INSTALLED}, L"--Repair -repair --REPAIR --uninstalL", {INSTALLED}},
     {"UnknownArgumentBeforeASwitch", {CONF, INSTALLED}, L"foo --repair", {EXTRACTED}},
     {"FirstSwitchWinsOverCleanup", {CONF, INSTALLED}, L"--repair --cleanup 1 a b", {EXTRACTED}},
@@ -51,22 +68,68 @@ const Row ROWS[] = {
     {"InstalledUpdaterEnding126Repaired", {CONF, L"wayspanner\\wayspanner.exe=126"}, L"", {INSTALLED, REPAIRED}},
     {"BackupAfterAFailedPrimary", {CONF, L"wayspanner\\wayspanner.exe=126", BACKUP}, L"", {INSTALLED, BACKUP}},
     {"FolderNamedLikeTheUpdaterFailsIt", {CONF, L"wayspanner\\wayspanner.exe\\", L"wayspanner.exe"}, L"", {REPAIRED}},
-    {"BothUpdatersFail", {CONF, L"wayspanner\\wayspanner.exe=130"}, L"", {INSTALLED, REPAIRED}, 1, DAMAGED, {}, {}, 130},
-    {"ExtractedUpdaterFails", {}, L"--repair", {EXTRACTED}, 1, DAMAGED, {}, {}, 126},
+    {"BothUpdatersFail", {CONF, L"wayspanner\\wayspanner.exe=130"}, L"", {INSTALLED, REPAIRED}, 1, DAMAGED, {}, {}, L"130"},
+    {"ExtractedUpdaterFails", {}, L"--repair", {EXTRACTED}, 1, DAMAGED, {}, {}, L"126"},
     // A configuration but no installed updater: the repair extracts a second time, and the run still ends.
-    {"RepairFromASecondExtractionEnds", {CONF}, L"", {EXTRACTED, REPAIRED}, 1, DAMAGED, {}, {}, 200},
-    {"CorruptedPayload", {}, L"", {}, 1, DAMAGED, {}, {}, 0, 0, 4096},
+    {"RepairFromASecondExtractionEnds", {CONF}, L"", {EXTRACTED, REPAIRED}, 1, DAMAGED, {}, {}, L"200"},
+    // Damaged or hostile payloads, some that crashed the unpatched header parser: a box, a line, nothing left.
+    {"NotAnArchive", {}, L"", {}, 1, DAMAGED, {}, {}, L"0", 0, 0, nullptr, L"archives\\not7z.7z",
+     "Error returned by SzArchiveOpen: 17\r\n"},
+    {"CrcMismatch", {}, L"", {}, 1, DAMAGED, {}, {}, L"0", 0, 0, nullptr, L"archives\\bad_crc.7z",
+     "Error returned by SzExtract: 3\r\n"},
+    {"NameLeavingTheFolder", {}, L"", {}, 1, DAMAGED, {}, {}, L"0", 0, 0, nullptr, L"archives\\dotdot.7z",
+     "Entry name outside the extraction directory, entry 0\r\n"},
+    {"NoNames", {}, L"", {}, 1, DAMAGED, {}, {}, L"0", 0, 0, nullptr, L"crafted\\mutant-520.7z", "Couldn't get file name"},
+    {"NoUnpackSizes", {}, L"", {}, 1, DAMAGED, {}, {}, L"0", 0, 0, nullptr, L"crafted\\mutant-546.7z",
+     "Error returned by SzArchiveOpen: 16\r\n"},
+    {"MoreFilesThanSizes", {}, L"", {}, 1, DAMAGED, {}, {}, L"0", 0, 0, nullptr, L"crafted\\mutant-1508.7z",
+     "Error returned by SzArchiveOpen: 16\r\n"},
+    {"MissingTemp", {}, L"", {}, 1, DAMAGED, {}, {}, L"0", 0, NoTemp, nullptr, L"", "Can't create the extraction directory\r\n"},
+    // Whatever the player does, nothing stays in TEMP: a close cancels the extraction, not the wait for the updater.
+    {"CloseDuringExtraction", {}, L"--repair", {}, 1, 0, {}, {}, L"0", 0, CloseWhenWriting, nullptr, L"archives\\many.7z"},
+    {"CloseWhileTheUpdaterRuns", {}, L"--repair", {EXTRACTED}, 0, 0, {}, {}, L"0", 3000, CloseWhenUpdaterRuns},
+    {"TreeThirtyFoldersDeep", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, 0, nullptr, L"archives\\deep.7z"},
+    {"LinkOutOfTheExtractionNotFollowed", {L"..\\outside\\kept.txt"}, L"", {EXTRACTED}, 0, 0,
+     {L"..\\outside\\kept.txt"}, {}, L"0", 3000, LinkOutWhenUpdaterRuns},
     // Still running when judged after 15 s: started; the bootstrap then waits for it without its window.
-    {"SlowUpdater", {}, L"", {EXTRACTED}, 0, 0, {}, {}, 0, 19000},
-    {"CleanupWaitsThenDeletes", {OLD}, CLEANUP, {}, 0, 0, {}, {L"Vorak Game"}, 0, 2500, 0, true},
-    {"CleanupKeepsAFolderWithFiles", {OLD, L"Vorak Game\\a"}, CLEANUP, {}, 0, 0, {L"Vorak Game\\a"}, {OLD}, 0, 2500, 0,
-     true},
-    {"CleanupKeepsTheFolderWhenTheFileIsMissing", {L"Vorak Game\\"}, CLEANUP, {}, 0, 0, {L"Vorak Game"}, {}, 0, 2500, 0,
-     true},
+    {"SlowUpdater", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 19000},
+    // The updater's 77 after an uninstall: the bootstrap goes, and its folder when nothing else is in it.
+    {"UninstallRemovesTheBootstrapAndItsFolder", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77"},
+    {"UninstallOrRepairKeepsWhatIsBesideIt", {CONF, INSTALLED}, L"--uninstall-or-repair", {EXTRACTED}, 0, 0,
+     {CONF, INSTALLED}, {SETUP}, L"77"},
+    {"UnwritableFolderTakesTheElevatedStart", {CONF}, L"--uninstall", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0,
+     ReadOnly},
+    {"RemovedAfterTheStartCheckToo", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 16000},
+    {"CleanupWaitsThenDeletes", {OLD}, CLEANUP, {}, 0, 0, {}, {L"Vorak Game"}, L"0", 2500, WaitsForPid},
+    {"CleanupKeepsAFolderWithFiles", {OLD, L"Vorak Game\\a"}, CLEANUP, {}, 0, 0, {L"Vorak Game\\a"}, {OLD}, L"0", 2500,
+     WaitsForPid},
+    {"CleanupKeepsTheFolderWhenTheFileIsMissing", {L"Vorak Game\\"}, CLEANUP, {}, 0, 0, {L"Vorak Game"}, {}, L"0",
+     2500, WaitsForPid},
     {"CleanupOfANonNumericId", {OLD}, L"--cleanup abc \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"",
      {}, 0, 0, {OLD}},
     {"CleanupWithTwoValuesOnly", {OLD}, L"--cleanup {pid} \"{game}\\Vorak Game\\VorakSetup.exe\"", {}, 0, 0, {OLD}, {},
-     0, 8000},
+     L"0", 8000},
+    {"PlantedLibrariesStartTheUpdater", {CONF, INSTALLED}, L"", {INSTALLED}, 0, 0, {}, {}, L"0", 0, Planted},
+    {"PlantedLibrariesUninstall", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {SETUP}, L"77", 0, Planted},
+    // The runtime missing (an entry of its own: another prefix, and a loopback server): fetched, checked, installed.
+    {"RuntimeThenTheGame", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, 0, "body signed.exe 4"},
+    {"RuntimeOfUnknownLength", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, 0, "nolength signed.exe 3"},
+    {"RuntimeRestartRequiredCountsAsDone", {}, L"--repair", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"3010,0", 0, 0,
+     "body signed.exe 1"},
+    {"RuntimePlantedLibraries", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, Planted, "body signed.exe 1"},
+    {"RuntimeFailing", {}, L"", {INSTALLER}, 1, RUNTIME, {}, {}, L"1", 0, 0, "body signed.exe 1"},
+    {"RuntimeFailingStillStartsTheInstalledGame", {CONF, INSTALLED}, L"--repair", {INSTALLER, INSTALLED}, 1, 0, {}, {},
+     L"1,0", 0, 0, "body signed.exe 1"},
+    {"RuntimeUnsignedNeverRuns", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "body unsigned.exe 1"},
+    {"RuntimeUntrustedNeverRuns", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "body untrusted_root.exe 1"},
+    {"RuntimeNotFound", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "status 404", L"", "Error: HTTP status 404.\r\n"},
+    // Half of the answer's own 20 bytes (any file would do: it never runs).
+    {"RuntimeCutShort", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "cut answer.txt      ", L"",
+     "Error: received 10 of 20 bytes.\r\n"},
+    {"RuntimeLengthMismatch", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "mismatch answer.txt ", L"",
+     "Error: received 10 of 20 bytes.\r\n"},
+    {"RuntimeCloseDuringTheDownload", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading, "body signed.exe 20"},
+    {"RuntimeNotAskedForTheInstalledGame", {CONF, INSTALLED}, L"", {INSTALLED}, 0, 0, {}, {}, L"0", 0, 0, ""},
 };
 
 std::wstring replaced(std::wstring text, const std::wstring& from, const std::wstring& to) {
@@ -75,63 +138,193 @@ std::wstring replaced(std::wstring text, const std::wstring& from, const std::ws
   return text;
 }
 
+// Lets everyone read the folder but not write in it (true), or everything again (false).
+void setReadOnly(const std::wstring& dir, bool readOnly) {
+  BYTE everyone[SECURITY_MAX_SID_SIZE], aclBuffer[256];
+  DWORD size = sizeof(everyone);
+  PACL acl = reinterpret_cast<PACL>(aclBuffer);
+  SECURITY_DESCRIPTOR descriptor;
+  ASSERT_TRUE(CreateWellKnownSid(WinWorldSid, nullptr, everyone, &size) &&
+              InitializeAcl(acl, sizeof(aclBuffer), ACL_REVISION) &&
+              AddAccessAllowedAce(acl, ACL_REVISION, readOnly ? FILE_GENERIC_READ | FILE_GENERIC_EXECUTE : FILE_ALL_ACCESS,
+                                  everyone) &&
+              InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+              SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+              SetFileSecurityW(dir.c_str(), DACL_SECURITY_INFORMATION, &descriptor));
+}
+
+// Wine starts Linux programs but gives no handle to wait on: waits for what they make.
+bool host(const std::wstring& shellLine, const std::wstring& cwd, const std::wstring& made) {
+  startProgram(L"Z:\\bin\\sh", L"-c \"" + shellLine + L"\"", cwd);
+  for (int i = 0; i < 600 && !pathExists(made); ++i) Sleep(100);
+  return pathExists(made);
+}
+
+std::wstring textOf(HWND window, bool className = false) {
+  wchar_t text[2048] = {};
+  className ? GetClassNameW(window, text, 2048) : GetWindowTextW(window, text, 2048);
+  return text;
+}
+
+HWND windowOf(DWORD pid, const wchar_t* className) {  // its first visible one, or null
+  DWORD owner = 0;
+  for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, nullptr)) != nullptr;)
+    if (GetWindowThreadProcessId(window, &owner) && owner == pid && IsWindowVisible(window)) return window;
+  return nullptr;
+}
+
+BOOL CALLBACK readBox(HWND child, LPARAM box) {
+  if (textOf(child, true) == L"Static") *reinterpret_cast<std::wstring*>(box) += textOf(child);
+  return TRUE;
+}
+
+struct Outcome {
+  bool ended = false;
+  DWORD exitCode = 0, windowGoneMs = 0;  // how long the program ran on after its window was last seen
+  std::wstring box;                      // "caption: text" of its message box
+};
+
+// Waits for the program as a player would, pressing OK on its box; act is called with its window (null
+// while none) until it answers true: what the player does. A hang fails its row only.
+Outcome waitFor(const Child& child, const std::function<bool(HWND)>& act) {
+  Outcome outcome;
+  DWORD start = GetTickCount(), windowSeen = 0;
+  for (bool acted = false; !(outcome.ended = child.wait(50, &outcome.exitCode)) && GetTickCount() - start < 120000;) {
+    HWND window = windowOf(child.pid, L"VelmorBootstrapWindow");
+    if (window) windowSeen = GetTickCount();
+    if (!acted) acted = act(window);
+    HWND box = outcome.box.empty() ? windowOf(child.pid, L"#32770") : nullptr;
+    if (!box) continue;
+    outcome.box = textOf(box) + L": ";
+    EnumChildWindows(box, readBox, reinterpret_cast<LPARAM>(&outcome.box));
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  }
+  if (windowSeen) outcome.windowGoneMs = GetTickCount() - windowSeen;
+  if (!outcome.ended && child.process) TerminateProcess(child.process.get(), 99);
+  return outcome;
+}
+
+std::wstring message(const std::wstring& program, int id) {  // as the platform chooses its language
+  HMODULE module = LoadLibraryExW(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+  wchar_t text[1000] = {};
+  LoadStringW(module, UINT(id), text, 1000);
+  FreeLibrary(module);
+  return text;
+}
+
 class Run : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Run, LeavesWhatTheRowSays) {
   const Row& row = GetParam();
-  BootstrapFixture f;
+  ScratchDir scratch;
+  std::wstring tests = buildDir() + L"\\tests\\", served = tests + L"runtime\\", game = scratch / L"game",
+               temp = scratch / L"temp", setup = game + L"\\" + SETUP, record = scratch / L"record.txt",
+               errors = scratch / L"errors.txt";
+  ASSERT_TRUE(copyFileTo(row.served ? tests + L"VorakSetupLocalRuntime.exe" : builtSetupPath(), setup));
+  if (!(row.how & NoTemp)) CreateDirectoryW(temp.c_str(), nullptr);
   for (const std::wstring& file : row.files) {
     size_t eq = file.find(L'='), exe = file.rfind(L".exe");
-    if (exe != std::wstring::npos && exe + 4 == std::min(eq, file.size()))
-      f.installUpdater(file.substr(0, eq), eq == std::wstring::npos ? -1 : std::stoi(file.substr(eq + 1)));
-    else if (file.back() == L'\\') makeParentDirs(f.gameDir + L"\\" + file);
-    else f.putFile(file, "data");
+    if (exe != std::wstring::npos && exe + 4 == std::min(eq, file.size())) {
+      copyFileTo(builtStandinPath(), game + L"\\" + file.substr(0, eq));
+      if (eq != std::wstring::npos) writeFile(game + L"\\" + file.substr(0, exe) + L".exitcode", toUtf8(file.substr(eq + 1)));
+    } else if (file.back() == L'\\') makeParentDirs(game + L"\\" + file);
+    else writeFile(game + L"\\" + file, "data");
   }
-  if (row.junkPayload) ASSERT_TRUE(f.replacePayload(std::string(row.junkPayload, 'x')));
+  if (!row.payload.empty()) {  // made by a fixture of the test's entry
+    std::string bytes = readFile(tests + row.payload);
+    HANDLE update = BeginUpdateResourceW(setup.c_str(), FALSE);
+    ASSERT_TRUE(!bytes.empty() && UpdateResourceW(update, RT_RCDATA, MAKEINTRESOURCEW(100), 1033, &bytes[0],
+                                                  DWORD(bytes.size())) && EndUpdateResourceW(update, FALSE));
+  }
+  if (row.served) writeFile(served + L"answer.txt", row.served);
+  size_t requestsBefore = readFile(served + L"requests.log").size();
   Child live;
-  std::wstring arguments = replaced(row.arguments, L"{game}", f.gameDir);
+  std::wstring arguments = replaced(row.arguments, L"{game}", game);
   if (arguments.find(L"{pid}") != std::wstring::npos) {
-    live = startProgram(builtStandinPath(), L"", L"", standinEnvironment(L"", 0, row.updaterSleepMs));
+    live = startProgram(builtStandinPath(), L"", L"", {{L"STANDIN_SLEEP_MS", std::to_wstring(row.sleepMs)}});
     arguments = replaced(arguments, L"{pid}", std::to_wstring(live.pid));
   }
-  Environment env = f.environment(row.updaterExit, live.process ? 0 : row.updaterSleepMs);
-  BootstrapOutcome outcome;
-  if (row.waitsForPid) {  // while the process lives, the run waits and nothing goes
-    Child cleanup = startProgram(f.setup, arguments, f.scratch.path(), env);
-    EXPECT_FALSE(cleanup.wait(row.updaterSleepMs / 2));
-    for (const std::wstring& path : row.gone) EXPECT_TRUE(pathExists(f.gameDir + L"\\" + path)) << toUtf8(path);
-    outcome.ended = cleanup.wait(60000, &outcome.exitCode);
-  } else {
-    outcome = f.run(arguments, env);
-  }
-  ASSERT_TRUE(outcome.ended);
-  EXPECT_EQ(outcome.exitCode, row.exitCode);
-  if (live.process) EXPECT_EQ(live.wait(0), row.waitsForPid) << "whether the run waited for process {pid}";
-  EXPECT_EQ(outcome.box.caption + L": " + outcome.box.text, row.box ? L"Oups!: " + f.message(row.box) : L": ");
-  if (row.updaterSleepMs > 16000) EXPECT_GT(outcome.windowGoneMs, DWORD(row.updaterSleepMs - 17000));
+  wchar_t overrides[2048] = {};
+  std::wistringstream names(std::wstring(overrides, GetEnvironmentVariableW(L"VORAK_DLL_OVERRIDES", overrides, 2048)));
+  std::vector<std::wstring> planted;
+  for (std::wstring name; row.how & Planted && std::getline(names, name, L',');)
+    planted.push_back(name.substr(0, name.find(L'=')) + L".dll");
+  ASSERT_EQ(planted.empty(), !(row.how & Planted)) << "the test's entry names the libraries";
+  for (const std::wstring& name : planted)
+    for (const std::wstring& dir : {game, temp}) ASSERT_TRUE(copyFileTo(tests + L"libplanted_dll.dll", dir + L"\\" + name));
+  if (row.how & ReadOnly) setReadOnly(game, true);
 
-  // Each updater gets its program, the bootstrap's arguments, the extras, and where the bootstrap lives.
+  int acts = row.how & 15;
+  bool acted = !acts;
+  auto act = [&](HWND window) {
+    std::wstring extraction = listDir(temp).empty() ? L"" : temp + L"\\" + listDir(temp)[0];
+    bool due = acts == CloseWhenWriting ? listDir(extraction + L"\\data").size() > 20
+               : acts == CloseWhenDownloading ? window != nullptr : !readRecord(record).empty();
+    if (due) acted = acts == LinkOutWhenUpdaterRuns ? host(L"ln -s ../../outside link", extraction, extraction + L"\\link")
+                                                   : window && PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return acted;
+  };
+  DWORD begun = GetTickCount();
+  Child child = startProgram(setup, arguments, scratch.path,
+                             {{L"STANDIN_RECORD", record}, {L"STANDIN_EXIT_CODE", row.codes}, {L"TMP", temp}, {L"TEMP", temp},
+                              {L"STANDIN_SLEEP_MS", std::to_wstring(live.process ? 0 : row.sleepMs)},
+                              {L"PLANTED_LOG", scratch / L"loaded"}},
+                             errors);
+  if (row.how & WaitsForPid) {  // while the process lives, the run waits and nothing goes
+    EXPECT_FALSE(child.wait(row.sleepMs / 2));
+    for (const std::wstring& path : row.gone) EXPECT_TRUE(pathExists(game + L"\\" + path)) << toUtf8(path);
+  }
+  Outcome outcome = waitFor(child, act);
+  ASSERT_TRUE(outcome.ended);
+  EXPECT_TRUE(acted);
+  EXPECT_EQ(outcome.exitCode, row.exitCode);
+  if (live.process) EXPECT_EQ(live.wait(0), (row.how & WaitsForPid) != 0) << "whether the run waited for process {pid}";
+  EXPECT_EQ(outcome.box, row.box ? L"Oups!: " + message(setup, row.box) : L"");
+  EXPECT_EQ(readFile(errors), row.errors);
+  if (row.sleepMs > 16000) EXPECT_GT(outcome.windowGoneMs, DWORD(row.sleepMs - 17000));
+  if (row.served) EXPECT_EQ(readFile(served + L"requests.log").size() > requestsBefore, *row.served != 0);
+
+  // Each updater gets its program, the bootstrap's arguments, the extras, and where the bootstrap lives;
+  // an installer gets only its switches.
   int argc = 0;
   wchar_t** given = CommandLineToArgvW((L"VorakSetup.exe " + arguments).c_str(), &argc);
-  std::vector<StandinRun> runs = f.updaterRuns();
+  std::vector<StandinRun> runs = readRecord(record);
   ASSERT_EQ(runs.size(), row.runs.size());
   for (size_t i = 0; i < runs.size(); ++i) {
-    bool extracted = row.runs[i].compare(0, 9, EXTRACTED) == 0;
-    std::vector<std::wstring> args = {extracted ? INSTALLED : row.runs[i]};
-    args.insert(args.end(), given + 1, given + argc);
+    bool extracted = row.runs[i].compare(0, 9, EXTRACTED) == 0, installer = row.runs[i] == INSTALLER;
+    std::vector<std::wstring> args = {extracted ? INSTALLED : installer ? runs[i].args[0] : row.runs[i]};
+    if (!installer) args.insert(args.end(), given + 1, given + argc);
     if (row.runs[i] == REPAIRED) args.push_back(L"--autorepair");
     if (extracted) args.insert(args.end(), {L"--no-footprint", L"--no-restart"});
-    args.insert(args.end(), {L"--bootstrap-path=" + f.setup, L"--launched-from=" + f.gameDir});
+    if (installer) args.insert(args.end(), {L"/q", L"/norestart"});
+    else args.insert(args.end(), {L"--bootstrap-path=" + setup, L"--launched-from=" + game});
     EXPECT_EQ(runs[i].args, args);
-    std::wstring home = extracted ? runs[i].cwd : f.gameDir;  // extracted: a fresh "vlm" + 6 characters folder
-    if (extracted) EXPECT_TRUE(home.size() == f.tempDir.size() + 10 && home.rfind(f.tempDir + L"\\vlm", 0) == 0);
+    if (installer) continue;
+    std::wstring home = extracted ? runs[i].cwd : game;  // extracted: a fresh "vlm" + 6 characters folder
+    if (extracted) EXPECT_TRUE(home.size() == temp.size() + 10 && home.rfind(temp + L"\\vlm", 0) == 0);
     EXPECT_EQ(runs[i].exe + L"|" + runs[i].cwd, home + L"\\" + args[0] + L"|" + home);
-    EXPECT_EQ(runs[i].window, extracted) << "the window stands while the extracted updater starts";
+    // The window stands while the extracted updater starts, or any after the runtime's installer.
+    EXPECT_EQ(runs[i].window, extracted || row.runs[0] == INSTALLER);
   }
   LocalFree(given);
-  EXPECT_EQ(f.leftInTemp(), std::vector<std::wstring>()) << "the extraction is removed";
-  for (const std::wstring& path : row.left) EXPECT_TRUE(pathExists(f.gameDir + L"\\" + path)) << toUtf8(path);
-  for (const std::wstring& path : row.gone) EXPECT_FALSE(pathExists(f.gameDir + L"\\" + path)) << toUtf8(path);
+
+  // A bootstrap removes itself through a copy in TEMP, once it has ended. The copy goes with its last
+  // handle; only the empty file that reserved its name stays. Of the rest, nothing may stay in TEMP.
+  bool removed = std::count(row.gone.begin(), row.gone.end(), L"") + std::count(row.gone.begin(), row.gone.end(), SETUP);
+  if (removed) EXPECT_EQ(GetTickCount() - begun - row.sleepMs > 15000, (row.how & ReadOnly) != 0) << "the elevated start";
+  for (int i = 0; i < 100 && removed && (pathExists(setup) || listDir(temp).size() > planted.size() + 1); ++i) Sleep(100);
+  if (row.how & ReadOnly) setReadOnly(game, false);
+  std::vector<std::wstring> left;
+  for (const std::wstring& name : listDir(temp))
+    if (!std::count(planted.begin(), planted.end(), name) && !(removed && name.find(L".tmp") == name.size() - 4))
+      left.push_back(name);
+  // Wine cannot remove a link without following it: only the link itself may stay.
+  if (acts == LinkOutWhenUpdaterRuns && left.size() == 1 && listDir(temp + L"\\" + left[0]) == std::vector<std::wstring>{L"link"})
+    host(L"rm -f */link && rmdir * && touch ../unlinked", temp, scratch / L"unlinked"), left.clear();
+  EXPECT_EQ(left, std::vector<std::wstring>()) << "the extraction is removed";
+  EXPECT_EQ(readFile(scratch / L"loaded"), "") << "no planted library ran";
+  for (const std::wstring& path : row.left) EXPECT_TRUE(pathExists(game + L"\\" + path)) << toUtf8(path);
+  for (const std::wstring& path : row.gone) EXPECT_FALSE(pathExists(game + L"\\" + path)) << toUtf8(path);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Run, ::testing::ValuesIn(ROWS),

@@ -2,9 +2,10 @@
 # Authenticode signing for tests, under a test root that only one Wine prefix trusts.
 #   test_signing.sh ca DIR                  a test root and a code-signing certificate in DIR (kept if there)
 #   test_signing.sh sign DIR IN OUT [root]  OUT = IN signed (SHA-256) by DIR's signer; "root": carrying the root
-#   test_signing.sh trust DIR PREFIX ARCH   DIR's root joins the root store of that Wine prefix only
-#   test_signing.sh samples DIR EXE PREFIX ARCH  EXE signed under a root that prefix trusts, under another (root
-#     left out, and carried), unsigned, and signed then altered in one byte of code, into DIR
+#   test_signing.sh trust DIR PREFIX ARCH [OPTION...]  DIR's root joins the root store of that Wine prefix only
+#     (made, when missing, by scripts/wine-run.sh with those options)
+#   test_signing.sh samples DIR EXE PREFIX ARCH [OPTION...]  into DIR: EXE signed under a root that prefix
+#     trusts, under another (root left out, and carried), unsigned, and signed then altered in one byte of code
 set -euo pipefail
 dir=$2
 if [ "$1" = ca ] && [ ! -f "$dir/signer.pem" ]; then
@@ -24,11 +25,11 @@ elif [ "$1" = trust ]; then
   blob=$(printf '2000000001000000%02x%02x%02x%02x%s' $((n & 255)) $((n >> 8 & 255)) $((n >> 16 & 255)) $((n >> 24)) "$der")
   printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Microsoft\\SystemCertificates\\Root\\Certificates\\%s]\n"Blob"=hex:%s\n' \
     "$(openssl x509 -in "$dir/root.pem" -noout -fingerprint -sha1 | sed 's/.*=//; s/://g')" "$(echo "$blob" | sed 's/../&,/g; s/,$//')" >"$dir/root.reg"
-  VORAK_WINE_SESSION=1 bash "$(dirname "$0")/../../scripts/wine-run.sh" --arch "$4" --prefix "$3" regedit /S "Z:${dir//\//\\}\\root.reg" 2>/dev/null
+  VORAK_WINE_SESSION=1 bash "$(dirname "$0")/../../scripts/wine-run.sh" --arch "$4" --prefix "$3" "${@:5}" regedit /S "Z:${dir//\//\\}\\root.reg" 2>/dev/null
 elif [ "$1" = samples ]; then
   sign="bash $0" exe=$3
-  $sign ca "$dir/trusted_ca" && $sign ca "$dir/other_ca" && $sign trust "$dir/trusted_ca" "$4" "$5"
-  $sign sign "$dir/trusted_ca" "$exe" "$dir/signed.exe" && cp "$exe" "$dir/unsigned.exe"
+  $sign ca "$dir/trusted_ca" && $sign ca "$dir/other_ca" && $sign trust "$dir/trusted_ca" "${@:4}"
+  $sign sign "$dir/trusted_ca" "$exe" "$dir/signed.exe" && cp "$exe" "$dir/unsigned.exe" && cp "$dir/signed.exe" "$dir/altered.exe"
   $sign sign "$dir/other_ca" "$exe" "$dir/untrusted.exe" && $sign sign "$dir/other_ca" "$exe" "$dir/untrusted_root.exe" root
-  cp "$dir/signed.exe" "$dir/altered.exe" && printf '\x5a' | dd of="$dir/altered.exe" bs=1 seek=$((0x1010)) conv=notrunc status=none
+  printf '\x5a' | dd of="$dir/altered.exe" bs=1 seek=$((0x1010)) conv=notrunc status=none
 fi

@@ -25,3 +25,8 @@ pack plain -m0=copy 1.txt aa/2.txt zz/3.txt
 LC_ALL=C sed 's/two/twO/' "$out/plain.7z" >"$out/bad_crc.7z"  # the second file's checksum is wrong
 pack dotdot -m0=copy -spf ../plain/aa/2.txt 1.txt                 # a name leaving the folder, first
 head -c 4096 "$out/tree/noise.bin" >"$out/not7z.7z"
+# Payloads for whole runs: the stand-in beside 2000 stored files (slow to write), or 30 folders deep (~400 characters).
+mkdir -p "$out/many/wayspanner" "$out/deep/wayspanner" && cp "$2" "$out/many/wayspanner/wayspanner.exe"
+cp "$2" "$out/deep/wayspanner/wayspanner.exe" && mkdir -p "$out/deep/$(printf 'deep-folder-%d/' $(seq 0 29))data"
+cd "$out/many" && mkdir data && for i in $(seq 0 1999); do echo vlm >"data/$i"; done && pack many -mx=0 . && cd ..
+echo vlm >"$out/deep/$(printf 'deep-folder-%d/' $(seq 0 29))data/0" && cd "$out/deep" && pack deep -mx=0 .
