@@ -6,7 +6,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <functional>
 #include <sstream>
 
 using namespace testing_support;
@@ -26,9 +25,8 @@ enum How {  // what else a row does, as bits
   CloseWhenWriting = 1, CloseWhenUpdaterRuns = 2, CloseWhenDownloading = 4, LinkOutWhenUpdaterRuns = 8,  // the player
   ReadOnly = 16,     // the game folder: removing the bootstrap from it takes the elevated start, which waits 20 s
   WaitsForPid = 32,  // a clean-up run that deletes nothing before process {pid} ends
-  Planted = 64,      // libraries named like those it or Windows may load for it (not those Wine loads before its
-                     // code runs) lie beside it and in TEMP, and none may load: the names in VORAK_DLL_OVERRIDES,
-                     // which the test's entry gives Wine ("a,b=n,b ...") so that it prefers them to its own
+  Planted = 64,      // libraries named as in VORAK_DLL_OVERRIDES ("a,b=n,b ...": Wine prefers them to its own)
+                     // lie beside it and in TEMP, and none may load
   NoTemp = 128,      // TEMP names a missing folder
 };
 
@@ -91,7 +89,6 @@ const Row ROWS[] = {
     {"TreeThirtyFoldersDeep", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, 0, nullptr, L"archives\\deep.7z"},
     {"LinkOutOfTheExtractionNotFollowed", {L"..\\outside\\kept.txt"}, L"", {EXTRACTED}, 0, 0,
      {L"..\\outside\\kept.txt"}, {}, L"0", 3000, LinkOutWhenUpdaterRuns},
-    // Still running when judged after 15 s: started; the bootstrap then waits for it without its window.
     {"SlowUpdater", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 19000},
     // The updater's 77 after an uninstall: the bootstrap goes, and its folder when nothing else is in it.
     {"UninstallRemovesTheBootstrapAndItsFolder", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77"},
@@ -120,7 +117,6 @@ const Row ROWS[] = {
     {"RuntimeFailing", {}, L"", {INSTALLER}, 1, RUNTIME, {}, {}, L"1", 0, 0, "body signed.exe 1"},
     {"RuntimeFailingStillStartsTheInstalledGame", {CONF, INSTALLED}, L"--repair", {INSTALLER, INSTALLED}, 1, 0, {}, {},
      L"1,0", 0, 0, "body signed.exe 1"},
-    {"RuntimeUnsignedNeverRuns", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "body unsigned.exe 1"},
     {"RuntimeUntrustedNeverRuns", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "body untrusted_root.exe 1"},
     {"RuntimeNotFound", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "status 404", L"", "Error: HTTP status 404.\r\n"},
     // Half of the answer's own 20 bytes (any file would do: it never runs).
@@ -160,12 +156,6 @@ bool host(const std::wstring& shellLine, const std::wstring& cwd, const std::wst
   return pathExists(made);
 }
 
-std::wstring textOf(HWND window, bool className = false) {
-  wchar_t text[2048] = {};
-  className ? GetClassNameW(window, text, 2048) : GetWindowTextW(window, text, 2048);
-  return text;
-}
-
 HWND windowOf(DWORD pid, const wchar_t* className) {  // its first visible one, or null
   DWORD owner = 0;
   for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, nullptr)) != nullptr;)
@@ -174,34 +164,10 @@ HWND windowOf(DWORD pid, const wchar_t* className) {  // its first visible one, 
 }
 
 BOOL CALLBACK readBox(HWND child, LPARAM box) {
-  if (textOf(child, true) == L"Static") *reinterpret_cast<std::wstring*>(box) += textOf(child);
+  wchar_t name[16] = {}, text[2048] = {};
+  GetClassNameW(child, name, 16), GetWindowTextW(child, text, 2048);
+  if (!wcscmp(name, L"Static")) *reinterpret_cast<std::wstring*>(box) += text;
   return TRUE;
-}
-
-struct Outcome {
-  bool ended = false;
-  DWORD exitCode = 0, windowGoneMs = 0;  // how long the program ran on after its window was last seen
-  std::wstring box;                      // "caption: text" of its message box
-};
-
-// Waits for the program as a player would, pressing OK on its box; act is called with its window (null
-// while none) until it answers true: what the player does. A hang fails its row only.
-Outcome waitFor(const Child& child, const std::function<bool(HWND)>& act) {
-  Outcome outcome;
-  DWORD start = GetTickCount(), windowSeen = 0;
-  for (bool acted = false; !(outcome.ended = child.wait(50, &outcome.exitCode)) && GetTickCount() - start < 120000;) {
-    HWND window = windowOf(child.pid, L"VelmorBootstrapWindow");
-    if (window) windowSeen = GetTickCount();
-    if (!acted) acted = act(window);
-    HWND box = outcome.box.empty() ? windowOf(child.pid, L"#32770") : nullptr;
-    if (!box) continue;
-    outcome.box = textOf(box) + L": ";
-    EnumChildWindows(box, readBox, reinterpret_cast<LPARAM>(&outcome.box));
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-  }
-  if (windowSeen) outcome.windowGoneMs = GetTickCount() - windowSeen;
-  if (!outcome.ended && child.process) TerminateProcess(child.process.get(), 99);
-  return outcome;
 }
 
 std::wstring message(const std::wstring& program, int id) {  // as the platform chooses its language
@@ -226,7 +192,8 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     size_t eq = file.find(L'='), exe = file.rfind(L".exe");
     if (exe != std::wstring::npos && exe + 4 == std::min(eq, file.size())) {
       copyFileTo(builtStandinPath(), game + L"\\" + file.substr(0, eq));
-      if (eq != std::wstring::npos) writeFile(game + L"\\" + file.substr(0, exe) + L".exitcode", toUtf8(file.substr(eq + 1)));
+      if (eq != std::wstring::npos)
+        writeFile(game + L"\\" + file.substr(0, exe) + L".exitcode", std::string(file.begin() + eq + 1, file.end()));
     } else if (file.back() == L'\\') makeParentDirs(game + L"\\" + file);
     else writeFile(game + L"\\" + file, "data");
   }
@@ -254,17 +221,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     for (const std::wstring& dir : {game, temp}) ASSERT_TRUE(copyFileTo(tests + L"libplanted_dll.dll", dir + L"\\" + name));
   if (row.how & ReadOnly) setReadOnly(game, true);
 
-  int acts = row.how & 15;
-  bool acted = !acts;
-  auto act = [&](HWND window) {
-    std::wstring extraction = listDir(temp).empty() ? L"" : temp + L"\\" + listDir(temp)[0];
-    bool due = acts == CloseWhenWriting ? listDir(extraction + L"\\data").size() > 20
-               : acts == CloseWhenDownloading ? window != nullptr : !readRecord(record).empty();
-    if (due) acted = acts == LinkOutWhenUpdaterRuns ? host(L"ln -s ../../outside link", extraction, extraction + L"\\link")
-                                                   : window && PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    return acted;
-  };
-  DWORD begun = GetTickCount();
+  DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0;
   Child child = startProgram(setup, arguments, scratch.path,
                              {{L"STANDIN_RECORD", record}, {L"STANDIN_EXIT_CODE", row.codes}, {L"TMP", temp}, {L"TEMP", temp},
                               {L"STANDIN_SLEEP_MS", std::to_wstring(live.process ? 0 : row.sleepMs)},
@@ -272,16 +229,36 @@ TEST_P(Run, LeavesWhatTheRowSays) {
                              errors);
   if (row.how & WaitsForPid) {  // while the process lives, the run waits and nothing goes
     EXPECT_FALSE(child.wait(row.sleepMs / 2));
-    for (const std::wstring& path : row.gone) EXPECT_TRUE(pathExists(game + L"\\" + path)) << toUtf8(path);
+    for (const std::wstring& path : row.gone) EXPECT_TRUE(pathExists(game + L"\\" + path)) << path;
   }
-  Outcome outcome = waitFor(child, act);
-  ASSERT_TRUE(outcome.ended);
+  // Waits as a player would, pressing OK on the box, and doing what the row says once it is due.
+  int acts = row.how & 15;
+  bool ended = false, acted = !acts;
+  std::wstring box;
+  while (!(ended = child.wait(50, &exitCode)) && GetTickCount() - begun < 120000) {
+    HWND window = windowOf(child.pid, L"VelmorBootstrapWindow"), shown = box.empty() ? windowOf(child.pid, L"#32770") : 0;
+    windowSeen = window ? GetTickCount() : windowSeen;
+    std::wstring extraction = listDir(temp).empty() ? L"" : temp + L"\\" + listDir(temp)[0];
+    if (!acted && (acts == CloseWhenWriting ? listDir(extraction + L"\\data").size() > 20
+                   : acts == CloseWhenDownloading ? window != nullptr : !readRecord(record).empty()))
+      acted = acts == LinkOutWhenUpdaterRuns ? host(L"ln -s ../../outside link", extraction, extraction + L"\\link")
+                                             : window && PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    if (!shown) continue;
+    wchar_t caption[256] = {};
+    GetWindowTextW(shown, caption, 256);
+    box = caption + std::wstring(L": ");
+    EnumChildWindows(shown, readBox, reinterpret_cast<LPARAM>(&box));
+    PostMessageW(shown, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  }
+  if (!ended) TerminateProcess(child.process.get(), 99);  // a hang fails its row only
+  ASSERT_TRUE(ended);
   EXPECT_TRUE(acted);
-  EXPECT_EQ(outcome.exitCode, row.exitCode);
+  EXPECT_EQ(exitCode, row.exitCode);
   if (live.process) EXPECT_EQ(live.wait(0), (row.how & WaitsForPid) != 0) << "whether the run waited for process {pid}";
-  EXPECT_EQ(outcome.box, row.box ? L"Oups!: " + message(setup, row.box) : L"");
+  EXPECT_EQ(box, row.box ? L"Oups!: " + message(setup, row.box) : L"");
   EXPECT_EQ(readFile(errors), row.errors);
-  if (row.sleepMs > 16000) EXPECT_GT(outcome.windowGoneMs, DWORD(row.sleepMs - 17000));
+  // Still running when judged after 15 s: the bootstrap then waits for it without its window.
+  if (row.sleepMs > 16000) EXPECT_GT(GetTickCount() - windowSeen, DWORD(row.sleepMs - 17000));
   if (row.served) EXPECT_EQ(readFile(served + L"requests.log").size() > requestsBefore, *row.served != 0);
 
   // Each updater gets its program, the bootstrap's arguments, the extras, and where the bootstrap lives;
@@ -319,12 +296,12 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     if (!std::count(planted.begin(), planted.end(), name) && !(removed && name.find(L".tmp") == name.size() - 4))
       left.push_back(name);
   // Wine cannot remove a link without following it: only the link itself may stay.
-  if (acts == LinkOutWhenUpdaterRuns && left.size() == 1 && listDir(temp + L"\\" + left[0]) == std::vector<std::wstring>{L"link"})
+  if (acts == LinkOutWhenUpdaterRuns && left.size() == 1 && listDir(temp + L"\\" + left[0]) == decltype(left){L"link"})
     host(L"rm -f */link && rmdir * && touch ../unlinked", temp, scratch / L"unlinked"), left.clear();
   EXPECT_EQ(left, std::vector<std::wstring>()) << "the extraction is removed";
   EXPECT_EQ(readFile(scratch / L"loaded"), "") << "no planted library ran";
-  for (const std::wstring& path : row.left) EXPECT_TRUE(pathExists(game + L"\\" + path)) << toUtf8(path);
-  for (const std::wstring& path : row.gone) EXPECT_FALSE(pathExists(game + L"\\" + path)) << toUtf8(path);
+  for (const std::wstring& path : row.left) EXPECT_TRUE(pathExists(game + L"\\" + path)) << path;
+  for (const std::wstring& path : row.gone) EXPECT_FALSE(pathExists(game + L"\\" + path)) << path;
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, Run, ::testing::ValuesIn(ROWS),

@@ -1,5 +1,5 @@
-// Running a program elevated and waiting for it, called in this test program;
-// the program is the stand-in updater, at a path with blanks.
+// Running a program elevated and waiting for it, called in this test program; the program is the
+// stand-in updater, at a path with blanks.
 #include <gtest/gtest.h>
 
 #include <shlwapi.h>
@@ -14,13 +14,8 @@ using namespace testing_support;
 
 namespace {
 
-struct ElevatedCase {
-  const char* name;
-  bool belowVersion6, missing, returnsBeforeTheEnd;
-  const wchar_t* exitCode;
-  int sleepMs;
-  int32_t wait, expected;
-};
+struct ElevatedCase { const char* name; bool belowVersion6, missing, returnsBeforeTheEnd; const wchar_t* exitCode;
+                      int sleepMs; int32_t wait, expected; };
 
 const ElevatedCase kCases[] = {
     {"WaitForExitGivesTheExitCode", false, false, false, L"3010", 0, WAIT_FOR_EXIT, 3010},

@@ -10,6 +10,6 @@ TEST(SignatureCheck, PassesOnlyAnIntactFileSignedUnderATrustedRoot) {
   for (auto row : std::initializer_list<std::pair<const wchar_t*, bool>>{{L"signed.exe", true}, {L"unsigned.exe", false},
        {L"altered.exe", false}, {L"untrusted.exe", false}, {L"untrusted_root.exe", false}, {L"missing.exe", false}}) {
     std::wstring path = testing_support::buildDir() + L"\\tests\\signing\\" + row.first;
-    EXPECT_EQ(hasValidSignature(path), row.second) << testing_support::toUtf8(row.first);
+    EXPECT_EQ(hasValidSignature(path), row.second) << row.first;
   }
 }

@@ -5,12 +5,6 @@
 
 namespace testing_support {
 
-std::string toUtf8(const std::wstring& text) {
-  std::string out(text.size() * 4 + 1, '\0');
-  out.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &out[0], int(out.size()), nullptr, nullptr) - 1);
-  return out;
-}
-
 ScratchDir::ScratchDir() {
   wchar_t temp[MAX_PATH + 1];
   GetTempPathW(MAX_PATH + 1, temp);

@@ -9,8 +9,6 @@
 
 namespace testing_support {
 
-std::string toUtf8(const std::wstring& text);
-
 // A fresh folder under the temporary folder, removed with everything in it on destruction.
 struct ScratchDir {
   ScratchDir();

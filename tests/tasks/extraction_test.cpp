@@ -1,6 +1,5 @@
-// The extraction worker on archives that 7zz made at test time, run as the
-// program runs it: a window whose procedure deletes the worker inside its
-// completion message, and the program's message loop.
+// The extraction worker on archives that 7zz made at test time, run as the program runs it: a window
+// whose procedure deletes the worker inside its completion message, and the program's message loop.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -88,6 +87,6 @@ TEST_P(RoundTrip, GivesItsTreeBackByteForByte) {
 
 INSTANTIATE_TEST_SUITE_P(Archives, RoundTrip,
                          ::testing::Values(L"copy", L"lzma", L"lzma2", L"bcj", L"bcj2", L"arm", L"payload", L"empty", L"plain"),
-                         [](const auto& info) { return toUtf8(info.param); });
+                         [](const auto& info) { return std::string(info.param, info.param + wcslen(info.param)); });
 
 }  // namespace

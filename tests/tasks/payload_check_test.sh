@@ -9,7 +9,6 @@ z() { (cd tree && 7zz a -t7z -bd -bso0 -bsp0 "$@" ../a.7z .); }
 rows=(
   "LZMA2 with BCJ#z -m0=bcj -m1=lzma2#"
   "BZip2#z -m0=bzip2#uses BZip2, which the bootstrap's decoder lacks"
-  "PPMd#z -m0=ppmd#uses PPMd"
   "Delta filter#z -m0=delta -m1=lzma2#uses Delta"
   "encrypted data#z -psecret#encrypted (AES)"
   "encrypted header#z -psecret -mhe=on#header is encrypted"

@@ -1,6 +1,5 @@
-// The progress window as a player sees it: made by createWindow, painted by the
-// real window procedure, its pixels read back from the headless screen; and the
-// resources the built program carries.
+// The progress window as a player sees it: made by createWindow, painted by the real window procedure,
+// its pixels read back from the headless screen; and the resources the built program carries.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -72,22 +71,14 @@ std::vector<DWORD> paint(ApplicationState state, void* worker, bool focus = fals
 TEST(Window, PaintsTheLineAndTheBarOfEachState) {
   paint(StateNone, nullptr);
   RECT rect, client;
-  GetWindowRect(_window, &rect);
-  GetClientRect(_window, &client);
   wchar_t title[64] = {};
-  GetWindowTextW(_window, title, 64);
+  GetWindowRect(_window, &rect), GetClientRect(_window, &client), GetWindowTextW(_window, title, 64);
   EXPECT_EQ(title, tr(10005));
   int left = (GetSystemMetrics(SM_CXSCREEN) - WIDTH) / 2, top = (GetSystemMetrics(SM_CYSCREEN) - HEIGHT) / 2;
   EXPECT_EQ(std::vector<LONG>({rect.left, rect.top, rect.right, rect.bottom, client.right, client.bottom}),
             std::vector<LONG>({left, top, left + WIDTH, top + HEIGHT, WIDTH, HEIGHT}));
-  const struct {
-    ApplicationState state;
-    int message;
-    const wchar_t* after;
-    int32_t total, received;
-    int barEnd;  // 5: no bar
-    bool focus;
-  } rows[] = {{StateFailed, 0, L"", 0, 0, 5, true},
+  const struct { ApplicationState state; int message; const wchar_t* after; int32_t total, received; int barEnd; bool focus; }
+  rows[] = {  // barEnd 5: no bar{StateFailed, 0, L"", 0, 0, 5, true},
               {StateRedistInstall, 10002, L"", 0, 0, 5},
               {StateLaunchExtracted, 10003, L"", 0, 0, 5, true},
               {StateExtracting, 10007, L" 0%", 0, 0, 5},
@@ -119,12 +110,12 @@ TEST(Window, PaintsTheLineAndTheBarOfEachState) {
       TextOutW(dc, std::min<int>(WIDTH - 100, WIDTH - 5 - size.cx), 20, line.c_str(), int(line.size()));
     });
     long differs = std::mismatch(shown.begin(), shown.begin() + WIDTH * BAR_TOP, expected.begin()).first - shown.begin();
-    EXPECT_EQ(differs, WIDTH * BAR_TOP) << toUtf8(line) << ": differs from " << differs % WIDTH << "," << differs / WIDTH;
+    EXPECT_EQ(differs, WIDTH * BAR_TOP) << line << ": differs from " << differs % WIDTH << "," << differs / WIDTH;
     EXPECT_TRUE(alike(shown[35 * WIDTH + 29], BAR_LEFT, 40)) << "the icon's orange V";
     for (int y = BAR_TOP - 1; y <= BAR_BOTTOM; ++y)
       for (int x = 0; x < WIDTH; ++x)
         ASSERT_EQ(shown[y * WIDTH + x] != BACKGROUND, x >= 5 && x < row.barEnd && y >= BAR_TOP && y < BAR_BOTTOM)
-            << toUtf8(line) << " at " << x << "," << y;
+            << line << " at " << x << "," << y;
     if (row.barEnd > 100)
       EXPECT_TRUE(alike(shown[BAR_TOP * WIDTH + 5], BAR_LEFT, 2) && alike(shown[BAR_TOP * WIDTH + row.barEnd - 1], BAR_RIGHT, 3));
   }
@@ -141,11 +132,7 @@ long gdiObjectsInUse() {
 
 // Resources no run reads, by (type, name, language), and what each holds; the languages test reads the messages.
 TEST(Resources, AreAllThere) {
-  const struct {
-    const wchar_t *type, *name;
-    WORD language;
-    const char* holds;
-  } rows[] = {{RT_MANIFEST, MAKEINTRESOURCEW(1), 1033, "level=\"asInvoker\""}, {RT_VERSION, MAKEINTRESOURCEW(1), 1033, ""},
+  const struct { const wchar_t *type, *name; WORD language; const char* holds; } rows[] = {{RT_MANIFEST, MAKEINTRESOURCEW(1), 1033, "level=\"asInvoker\""}, {RT_VERSION, MAKEINTRESOURCEW(1), 1033, ""},
               {L"DATA", L"__GDF_XML", 1024, "<GameDefinition"}, {L"DATA", L"__GDF_XML", 1033, "<GameDefinition"}};
   for (const auto& row : rows) {
     HRSRC found = FindResourceExW(built(), row.type, row.name, row.language);
