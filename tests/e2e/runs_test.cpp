@@ -17,7 +17,7 @@ namespace {
 const wchar_t *const INSTALLED = L"wayspanner\\wayspanner.exe", *const BACKUP = L"wayspanner_backup\\updater.exe",
                      *const EXTRACTED = L"extracted", *const REPAIRED = L"extracted --autorepair",
                      *const INSTALLER = L"installer", *const CONF = L"wayspanner.conf", *const SETUP = L"VorakSetup.exe",
-                     *const OLD = L"Vorak Game\\VorakSetup.exe",
+                     *const OLD = L"Vorak Game\\VorakSetup.exe", *const KEPT = L"..\\outside\\kept.txt",
                      *const CLEANUP = L"--cleanup {pid} \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"";
 const int DAMAGED = 10004, RUNTIME = 10006;  // the "Oups!" box's messages
 
@@ -28,6 +28,7 @@ enum How {  // what else a row does, as bits
   Planted = 64,      // libraries named as in VORAK_DLL_OVERRIDES ("a,b=n,b ...": Wine prefers them to its own)
                      // lie beside it and in TEMP, and none may load
   NoTemp = 128,      // TEMP names a missing folder
+  ShowsProgress = 256,  // the window's bar passes column 100 while it runs
 };
 
 struct Row {
@@ -86,30 +87,26 @@ const Row ROWS[] = {
     // Whatever the player does, nothing stays in TEMP: a close cancels the extraction, not the wait for the updater.
     {"CloseDuringExtraction", {}, L"--repair", {}, 1, 0, {}, {}, L"0", 0, CloseWhenWriting, nullptr, L"archives\\many.7z"},
     {"CloseWhileTheUpdaterRuns", {}, L"--repair", {EXTRACTED}, 0, 0, {}, {}, L"0", 3000, CloseWhenUpdaterRuns},
+    {"LinkOutNotFollowed", {KEPT}, L"", {EXTRACTED}, 0, 0, {KEPT}, {}, L"0", 3000, LinkOutWhenUpdaterRuns},
     {"TreeThirtyFoldersDeep", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, 0, nullptr, L"archives\\deep.7z"},
-    {"LinkOutOfTheExtractionNotFollowed", {L"..\\outside\\kept.txt"}, L"", {EXTRACTED}, 0, 0,
-     {L"..\\outside\\kept.txt"}, {}, L"0", 3000, LinkOutWhenUpdaterRuns},
     {"SlowUpdater", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 19000},
     // The updater's 77 after an uninstall: the bootstrap goes, and its folder when nothing else is in it.
     {"UninstallRemovesTheBootstrapAndItsFolder", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77"},
-    {"UninstallOrRepairKeepsWhatIsBesideIt", {CONF, INSTALLED}, L"--uninstall-or-repair", {EXTRACTED}, 0, 0,
-     {CONF, INSTALLED}, {SETUP}, L"77"},
-    {"UnwritableFolderTakesTheElevatedStart", {CONF}, L"--uninstall", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0,
-     ReadOnly},
+    {"UninstallOrRepairKeepsTheRest", {CONF, INSTALLED}, L"--uninstall-or-repair", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77"},
+    {"UnwritableFolderElevates", {CONF}, L"--uninstall", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0, ReadOnly},
     {"RemovedAfterTheStartCheckToo", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 16000},
     {"CleanupWaitsThenDeletes", {OLD}, CLEANUP, {}, 0, 0, {}, {L"Vorak Game"}, L"0", 2500, WaitsForPid},
     {"CleanupKeepsAFolderWithFiles", {OLD, L"Vorak Game\\a"}, CLEANUP, {}, 0, 0, {L"Vorak Game\\a"}, {OLD}, L"0", 2500,
      WaitsForPid},
     {"CleanupKeepsTheFolderWhenTheFileIsMissing", {L"Vorak Game\\"}, CLEANUP, {}, 0, 0, {L"Vorak Game"}, {}, L"0",
      2500, WaitsForPid},
-    {"CleanupOfANonNumericId", {OLD}, L"--cleanup abc \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"",
-     {}, 0, 0, {OLD}},
     {"CleanupWithTwoValuesOnly", {OLD}, L"--cleanup {pid} \"{game}\\Vorak Game\\VorakSetup.exe\"", {}, 0, 0, {OLD}, {},
      L"0", 8000},
-    {"PlantedLibrariesStartTheUpdater", {CONF, INSTALLED}, L"", {INSTALLED}, 0, 0, {}, {}, L"0", 0, Planted},
+    {"CleanupOfANonNumericId", {OLD}, L"--cleanup abc \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"",
+     {}, 0, 0, {OLD}},
     {"PlantedLibrariesUninstall", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {SETUP}, L"77", 0, Planted},
     // The runtime missing (an entry of its own: another prefix, and a loopback server): fetched, checked, installed.
-    {"RuntimeThenTheGame", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, 0, "body signed.exe 4"},
+    {"RuntimeThenTheGame", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, ShowsProgress, "body signed.exe 4"},
     {"RuntimeOfUnknownLength", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, 0, "nolength signed.exe 3"},
     {"RuntimeRestartRequiredCountsAsDone", {}, L"--repair", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"3010,0", 0, 0,
      "body signed.exe 1"},
@@ -233,11 +230,14 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   }
   // Waits as a player would, pressing OK on the box, and doing what the row says once it is due.
   int acts = row.how & 15;
-  bool ended = false, acted = !acts;
+  bool ended = false, acted = !acts, bar = false;
   std::wstring box;
   while (!(ended = child.wait(50, &exitCode)) && GetTickCount() - begun < 120000) {
     HWND window = windowOf(child.pid, L"VelmorBootstrapWindow"), shown = box.empty() ? windowOf(child.pid, L"#32770") : 0;
     windowSeen = window ? GetTickCount() : windowSeen;
+    HDC dc = GetDC(window);  // the screen's pixel in the bar's row
+    bar = bar || (window && GetPixel(dc, 100, 57) != RGB(40, 40, 40));
+    ReleaseDC(window, dc);
     std::wstring extraction = listDir(temp).empty() ? L"" : temp + L"\\" + listDir(temp)[0];
     if (!acted && (acts == CloseWhenWriting ? listDir(extraction + L"\\data").size() > 20
                    : acts == CloseWhenDownloading ? window != nullptr : !readRecord(record).empty()))
@@ -257,6 +257,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   if (live.process) EXPECT_EQ(live.wait(0), (row.how & WaitsForPid) != 0) << "whether the run waited for process {pid}";
   EXPECT_EQ(box, row.box ? L"Oups!: " + message(setup, row.box) : L"");
   EXPECT_EQ(readFile(errors), row.errors);
+  if (row.how & ShowsProgress) EXPECT_TRUE(bar) << "the bar grew";
   // Still running when judged after 15 s: the bootstrap then waits for it without its window.
   if (row.sleepMs > 16000) EXPECT_GT(GetTickCount() - windowSeen, DWORD(row.sleepMs - 17000));
   if (row.served) EXPECT_EQ(readFile(served + L"requests.log").size() > requestsBefore, *row.served != 0);

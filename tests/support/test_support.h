@@ -13,7 +13,6 @@ namespace testing_support {
 struct ScratchDir {
   ScratchDir();
   ~ScratchDir();
-  ScratchDir(const ScratchDir&) = delete;
   std::wstring operator/(const std::wstring& relative) const { return path + L"\\" + relative; }
   std::wstring path;
 };

@@ -42,16 +42,13 @@ bool alike(DWORD a, DWORD b, int tolerance) {
   return true;
 }
 
-HMODULE built() {
-  static HMODULE module = LoadLibraryExW(builtSetupPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
-  return module;
-}
+const HMODULE BUILT = LoadLibraryExW(builtSetupPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
 
 // The test program's one window, with the built program's resources, set to a
 // state and worker as the state machine would and repainted at once (after what
 // the window system queued, as the program's loop would); what the screen shows.
 std::vector<DWORD> paint(ApplicationState state, void* worker, bool focus = false) {
-  if (_window == nullptr) _instance = built(), createWindow(GetModuleHandleW(nullptr));
+  if (_window == nullptr) _instance = BUILT, createWindow(GetModuleHandleW(nullptr));
   for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
   _state = state;
   thread = worker;
@@ -88,7 +85,7 @@ TEST(Window, PaintsTheLineAndTheBarOfEachState) {
               {StateRedistDownload, 10001, L" 100%", 5000, 5000, WIDTH - 5},
               {StateRedistDownload, 10001, L" 340 KB", DOWNLOAD_LENGTH_UNKNOWN, 340 * 1024 - 5, 5},
               {StateRedistDownload, 10001, L" 5.3 MB", DOWNLOAD_LENGTH_UNKNOWN, 5 * 1024 * 1024 + 300 * 1024, 5}};
-  HICON icon = static_cast<HICON>(LoadImageW(built(), MAKEINTRESOURCEW(5), IMAGE_ICON, 48, 48, 0));
+  HICON icon = static_cast<HICON>(LoadImageW(BUILT, MAKEINTRESOURCEW(5), IMAGE_ICON, 48, 48, 0));
   ExtractionThread extraction(nullptr);
   DownloadThread download(nullptr, L"", L"", L"");
   for (const auto& row : rows) {
@@ -135,9 +132,9 @@ TEST(Resources, AreAllThere) {
   const struct { const wchar_t *type, *name; WORD language; const char* holds; } rows[] = {{RT_MANIFEST, MAKEINTRESOURCEW(1), 1033, "level=\"asInvoker\""}, {RT_VERSION, MAKEINTRESOURCEW(1), 1033, ""},
               {L"DATA", L"__GDF_XML", 1024, "<GameDefinition"}, {L"DATA", L"__GDF_XML", 1033, "<GameDefinition"}};
   for (const auto& row : rows) {
-    HRSRC found = FindResourceExW(built(), row.type, row.name, row.language);
+    HRSRC found = FindResourceExW(BUILT, row.type, row.name, row.language);
     ASSERT_NE(found, nullptr) << row.holds;
-    EXPECT_NE(std::string(static_cast<const char*>(LockResource(LoadResource(built(), found))), SizeofResource(built(), found))
+    EXPECT_NE(std::string(static_cast<const char*>(LockResource(LoadResource(BUILT, found))), SizeofResource(BUILT, found))
                   .find(row.holds), std::string::npos) << row.holds;
   }
 }
