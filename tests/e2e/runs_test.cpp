@@ -238,7 +238,8 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     HDC dc = GetDC(window);  // the screen's pixels in the bar's row
     bar = bar || (window && GetPixel(dc, 100, 57) != RGB(40, 40, 40) && GetPixel(dc, 330, 57) == RGB(40, 40, 40));
     ReleaseDC(window, dc);
-    std::wstring extraction = listDir(temp).empty() ? L"" : temp + L"\\" + listDir(temp)[0];
+    std::vector<std::wstring> inTemp = listDir(temp);  // read once: the extraction may go meanwhile
+    std::wstring extraction = inTemp.empty() ? L"" : temp + L"\\" + inTemp[0];
     if (!acted && (acts == CloseWhenWriting ? listDir(extraction + L"\\data").size() > 20
                    : acts == CloseWhenDownloading ? window != nullptr : !readRecord(record).empty()))
       acted = acts == LinkOutWhenUpdaterRuns ? host(L"ln -s ../../outside link", extraction, extraction + L"\\link")
