@@ -20,7 +20,8 @@ void restrictLibrarySearch() {
   if (setDllDirectory != nullptr) setDllDirectory(L"");
 }
 
-HMODULE loadSystemLibrary(const wchar_t* name) {
+HMODULE loadSystemLibrary(const wchar_t* name, const wchar_t* lateDependency) {
+  if (lateDependency != nullptr) loadSystemLibrary(lateDependency);
   wchar_t system[MAX_PATH];
   UINT length = GetSystemDirectoryW(system, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return nullptr;

@@ -10,8 +10,11 @@
 // it. Call it first, before anything loads a library.
 void restrictLibrarySearch();
 
-// Loads name (for example L"msi.dll") from the system folder; null when it cannot.
-HMODULE loadSystemLibrary(const wchar_t* name);
+// Loads name (for example L"msi.dll") from the system folder; null when it cannot. lateDependency,
+// when given, is a library that Wine's own name loads late (a delay-loaded import) by the default
+// search order, which begins beside the program: it is loaded first from the system folder, so that
+// copy is the one used.
+HMODULE loadSystemLibrary(const wchar_t* name, const wchar_t* lateDependency = nullptr);
 
 // The export name of module as the function type F; give it the exact Windows
 // prototype (decltype(&::GradientFill)) so that the calling convention holds

@@ -24,10 +24,7 @@ struct WinTrust {
 // Loaded from the system folder once and kept; never imported.
 const WinTrust& winTrust() {
   static const WinTrust api = [] {
-    // Wine's WinTrust loads imagehlp late, by the default search order that begins
-    // beside the program; loaded first from the system folder, that copy is used.
-    loadSystemLibrary(L"imagehlp.dll");
-    HMODULE module = loadSystemLibrary(L"wintrust.dll");
+    HMODULE module = loadSystemLibrary(L"wintrust.dll", L"imagehlp.dll");
     return WinTrust{
         systemFunction<decltype(&::WinVerifyTrust)>(module, "WinVerifyTrust"),
         systemFunction<decltype(&::WTHelperProvDataFromStateData)>(module, "WTHelperProvDataFromStateData"),

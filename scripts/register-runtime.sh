@@ -9,8 +9,9 @@ set -euo pipefail
 loader=${WINELOADER:-wine}
 # Windows Installer reads its keys in the 64-bit view of a 64-bit prefix, which
 # a 32-bit regedit would not write (its keys go to Wow6432Node).
-if grep -q '^#arch=win64' "$WINEPREFIX/system.reg" 2>/dev/null && [ -x /usr/lib/wine/wine64 ]; then
-  loader=/usr/lib/wine/wine64
+source "$(dirname "$0")/lib.sh"
+if grep -q '^#arch=win64' "$WINEPREFIX/system.reg" 2>/dev/null && [ -x "$(wine_loader x86_64)" ]; then
+  loader=$(wine_loader x86_64)
 fi
 guid="1F1C2DFC-2D24-3E06-BCB8-725134ADF989"
 

@@ -36,10 +36,7 @@ struct WinHttp {
 
 const WinHttp& winHttp() {
   static const WinHttp api = [] {
-    // Wine's WinHTTP loads crypt32 late, by the default search order that begins
-    // beside the program; loaded first from the system folder, that copy is used.
-    loadSystemLibrary(L"crypt32.dll");
-    HMODULE module = loadSystemLibrary(L"winhttp.dll");
+    HMODULE module = loadSystemLibrary(L"winhttp.dll", L"crypt32.dll");
     WinHttp functions;
     functions.open = systemFunction<decltype(&::WinHttpOpen)>(module, "WinHttpOpen");
     functions.connect = systemFunction<decltype(&::WinHttpConnect)>(module, "WinHttpConnect");

@@ -209,10 +209,10 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     arguments = replaced(arguments, L"{pid}", std::to_wstring(live.pid));
   }
   wchar_t overrides[2048] = {};
-  std::wistringstream names(std::wstring(overrides, GetEnvironmentVariableW(L"VORAK_DLL_OVERRIDES", overrides, 2048)));
+  std::wstring listed(overrides, GetEnvironmentVariableW(L"VORAK_DLL_OVERRIDES", overrides, 2048));
+  std::wistringstream names(listed.substr(0, listed.find(L'=')));  // "a,b,c" of "a,b,c=n,b winedbg.exe=d"
   std::vector<std::wstring> planted;
-  for (std::wstring name; row.how & Planted && std::getline(names, name, L',');)
-    planted.push_back(name.substr(0, name.find(L'=')) + L".dll");
+  for (std::wstring name; row.how & Planted && std::getline(names, name, L',');) planted.push_back(name + L".dll");
   ASSERT_EQ(planted.empty(), !(row.how & Planted)) << "the test's entry names the libraries";
   for (const std::wstring& name : planted)
     for (const std::wstring& dir : {game, temp}) ASSERT_TRUE(copyFileTo(tests + L"libplanted_dll.dll", dir + L"\\" + name));

@@ -2,7 +2,7 @@
 logs each path asked to DIR/requests.log, and answers as DIR/answer.txt says ("KIND FILE K", FILE of DIR):
 body: the file in K pieces sent apart; nolength: the same without Content-Length; status C: that status;
 cut: half of the file, its whole length announced; mismatch: Content-Length of the file, chunked body of half."""
-import os, socketserver, subprocess, sys, time
+import os, socketserver, subprocess, sys, threading, time
 
 root, port = sys.argv[1], int(sys.argv[2])
 
@@ -24,5 +24,5 @@ class Handler(socketserver.BaseRequestHandler):
 
 socketserver.ThreadingTCPServer.allow_reuse_address = True
 server = socketserver.ThreadingTCPServer(("127.0.0.1", port), Handler)
-__import__("threading").Thread(target=server.serve_forever, daemon=True).start()
+threading.Thread(target=server.serve_forever, daemon=True).start()
 sys.exit(subprocess.call(sys.argv[3:]))
