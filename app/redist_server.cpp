@@ -1,7 +1,9 @@
-// Where the runtime's installer is fetched from, and whether this build
-// fetches it at all: set by the build (VORAK_REDIST_HOST, VORAK_REDIST_PORT,
-// VORAK_REDIST_BRANCH), so that the tests can build a twin that fetches from
-// a server of their own. Compiled into each program, not into the core library.
+// Where the runtime's installer is fetched from, whether this build fetches it
+// at all, and whose installer it accepts: set by the build (VORAK_REDIST_HOST,
+// VORAK_REDIST_PORT, VORAK_REDIST_BRANCH, VORAK_REDIST_PUBLISHER,
+// VORAK_REDIST_MICROSOFT_ROOT, VORAK_REDIST_SHA256), so that the tests can build
+// a twin that fetches from a server of their own and trusts their signer.
+// Compiled into each program, not into the core library.
 #include "app/redistributable.h"
 
 #ifndef VORAK_REDIST_HOST
@@ -13,7 +15,22 @@
 #ifndef VORAK_REDIST_BRANCH
 #define VORAK_REDIST_BRANCH 1
 #endif
+#ifndef VORAK_REDIST_PUBLISHER
+#define VORAK_REDIST_PUBLISHER L"Microsoft Corporation"
+#endif
+#ifndef VORAK_REDIST_MICROSOFT_ROOT
+#define VORAK_REDIST_MICROSOFT_ROOT 1
+#endif
+// Wide strings, each followed by a comma; none by default.
+#ifndef VORAK_REDIST_SHA256
+#define VORAK_REDIST_SHA256
+#endif
 
 const wchar_t* const VC_REDIST_URL_DOMAIN = VORAK_REDIST_HOST;
 const unsigned short VC_REDIST_URL_PORT = VORAK_REDIST_PORT;
 const bool VC_REDIST_BRANCH = VORAK_REDIST_BRANCH != 0;
+
+namespace {
+const wchar_t* const PINNED_SHA256[] = {VORAK_REDIST_SHA256 nullptr};
+}  // namespace
+const InstallerPolicy VC_REDIST_POLICY = {VORAK_REDIST_PUBLISHER, VORAK_REDIST_MICROSOFT_ROOT != 0, PINNED_SHA256};

@@ -2,10 +2,13 @@
 // The Visual C++ 2008 SP1 ATL redistributable: where to get it, how to run it,
 // and how Windows Installer knows it.
 
+#include "launch/signature_check.h"
+
 // Set by the build, per program (app/redist_server.cpp).
 extern const wchar_t* const VC_REDIST_URL_DOMAIN;
 extern const unsigned short VC_REDIST_URL_PORT;
 extern const bool VC_REDIST_BRANCH;  // whether a missing runtime is fetched at all
+extern const InstallerPolicy VC_REDIST_POLICY;  // who must have signed the installer
 
 extern const wchar_t* const VC_REDIST_URL_PATH;
 extern const wchar_t* const VC_REDIST_ARGS;
