@@ -8,6 +8,7 @@ HWND _window = nullptr;
 bool _double_buffering = true;
 COLORREF FG_COLOR = 0;
 std::wstring _redist_path;
+HeldFile _redist_file;
 std::wstring _bootstraped_path;
 DWORD _bootstraped_pid = 0;
 DWORD _bootstraped_exit_code = 0;

@@ -1,5 +1,7 @@
 #include "app/redist_states.h"
 
+#include <cstdio>
+
 #include "app/extraction_directory.h"
 #include "app/globals.h"
 #include "app/message_loop.h"
@@ -19,6 +21,7 @@ const int32_t INSTALLER_SUCCESS_RESTART_REQUIRED = 3010;
 
 // The installer lives in a folder of its own in TEMP, with the file that reserved its name.
 void deleteDownload() {
+  _redist_file.reset();
   if (_redist_path.empty()) return;
   deleteExtractionDirectory(FilePath(_redist_path).parent().str());
   _redist_path.clear();
@@ -45,6 +48,13 @@ void onRedistDownloaded() {
   DownloadThread* worker = static_cast<DownloadThread*>(thread);
   bool downloaded = worker->finished() && worker->success();
   _redist_path = worker->file();
+  // Held from here until it has run: the folder is the player's, and any
+  // program of theirs could otherwise swap the file after its check.
+  bool held = downloaded && !_cancelled && _redist_file.hold(worker->writtenFile(), _redist_path);
+  if (downloaded && !_cancelled && !held) {
+    fwprintf(stderr, L"Error: the runtime's installer could not be held: %lu.\n", static_cast<unsigned long>(GetLastError()));
+    fflush(stderr);
+  }
   delete worker;
   thread = nullptr;
   if (_cancelled) {
@@ -52,7 +62,7 @@ void onRedistDownloaded() {
     PostQuitMessage(0);
     return;
   }
-  if (!downloaded) {
+  if (!held) {
     deleteDownload();
     beginState(StateFailed);
     return;
@@ -61,9 +71,9 @@ void onRedistDownloaded() {
 }
 
 void onRedistInstall() {
-  // Plain HTTP lets anyone on the way swap the file: only a signed installer
-  // is run, and it runs with administrator rights.
-  if (!hasValidSignature(_redist_path)) {
+  // Plain HTTP lets anyone on the way serve any file: only the runtime's own
+  // installer, checked as held, runs with administrator rights.
+  if (!isTrustedInstaller(_redist_file.get(), _redist_path, VC_REDIST_POLICY)) {
     deleteDownload();
     beginState(StateFailed);
     return;

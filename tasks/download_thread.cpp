@@ -112,8 +112,10 @@ bool DownloadThread::start() {
     reservation = name;
     _filepath = reservation + TARGET_SUFFIX;
   }
-  _file.reset(CreateFileW(_filepath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                          nullptr));
+  // Others may only read it: it cannot be changed, renamed or deleted while it
+  // arrives, and the hold that takes over after it needs to open it meanwhile.
+  _file.reset(CreateFileW(_filepath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                          FILE_ATTRIBUTE_NORMAL, nullptr));
   if (_file.valid() && startWorkerThread(DownloadThreadRoutine, this, _thread)) return true;
   // Nothing will run: leave nothing behind that this call made.
   _file.reset();
@@ -203,7 +205,8 @@ void DownloadThread::doDownload() {
     fwprintf(stderr, L"Error: WinHTTP is not available.\n");
     fflush(stderr);
   }
-  _file.reset();
+  // A complete download stays open for the hold that takes it over.
+  if (!complete) _file.reset();
   _success = complete;
   _finished = true;
   notifyWindow(_hwnd, WM_DOWNLOAD_FINISHED, this);

@@ -40,6 +40,9 @@ class DownloadThread {
   // True when requestStop() ended the download early.
   bool stopped() const { return _stopped; }
   std::wstring file() const { return _filepath; }
+  // The handle that wrote file(), still open after a success (closed with this
+  // object); see HeldFile::hold. UI thread, after WM_DOWNLOAD_FINISHED.
+  SafeKernelHandle& writtenFile() { return _file; }
   // The folder start() made for the download (holding it and the name's .tmp
   // reservation); empty when a target file was given.
   std::wstring folder() const { return _folder; }

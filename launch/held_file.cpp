@@ -1,0 +1,27 @@
+#include "launch/held_file.h"
+
+#include "fs/file_path.h"
+
+namespace {
+HANDLE openShared(const std::wstring& path, DWORD share, DWORD flags = 0) {
+  return CreateFileW(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, flags, nullptr);
+}
+}  // namespace
+
+bool HeldFile::hold(SafeKernelHandle& writer, const std::wstring& path, bool shareDelete) {
+  reset();
+  const DWORD deleting = shareDelete ? FILE_SHARE_DELETE : 0;
+  // Windows refuses to rename a folder with an open file in it; Wine does not.
+  _folder.reset(openShared(FilePath(path).parent().str(), FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_FLAG_BACKUP_SEMANTICS));
+  // A program cannot start while a handle may write it, and a handle that lets
+  // no one else write cannot open while the writer lives: this one bridges the
+  // two, so that the file cannot be renamed away in between.
+  SafeKernelHandle bridge(openShared(path, FILE_SHARE_READ | FILE_SHARE_WRITE | deleting));
+  writer.reset();
+  if (_folder.valid() && bridge.valid()) _file.reset(openShared(path, FILE_SHARE_READ | deleting));
+  if (_file.valid()) return true;
+  DWORD error = GetLastError();  // for the caller's line
+  reset();
+  SetLastError(error);
+  return false;
+}
