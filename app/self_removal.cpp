@@ -26,10 +26,10 @@ std::wstring cleanupArguments() {
 }  // namespace
 
 void removeSelf() {
-  std::wstring copyPath;
-  // Held until the copy has started: closing it lets the system delete the copy.
-  SafeKernelHandle copy(copySelfToTemp(copyPath));
-  if (!copy.valid()) return;
+  // Held until the copy has started: letting it go lets the system delete the copy.
+  SelfCopy copy;
+  if (!copySelfToTemp(copy)) return;
+  const std::wstring& copyPath = copy.path;
   fwprintf(stdout, L"%ls%d\n", copyPath.c_str(), fileExists(copyPath) ? 1 : 0);
   fflush(stdout);
 

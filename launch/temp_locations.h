@@ -5,12 +5,23 @@
 
 #include <string>
 
+#include "app/safe_handle.h"
+#include "launch/held_file.h"
+
 // A new, empty directory "vlm" + 6 generated characters in the user's temporary
 // folder; its full path without a trailing separator, or empty.
 std::wstring create_temp_directory();
 
-// Copies the running executable into the temporary folder and opens the copy so
-// that the system deletes it once every handle to it is closed. Returns that
-// handle (the caller closes it) and sets copyPath; on failure returns
-// INVALID_HANDLE_VALUE and leaves copyPath unchanged.
-HANDLE copySelfToTemp(std::wstring& copyPath);
+// The running executable's copy in the temporary folder, deleted by the system
+// once both handles and the copy's own process have let it go.
+struct SelfCopy {
+  SafeKernelHandle removal;  // deletes the copy on close; lets no one rename or delete it
+  HeldFile held;             // the copy as checked, held for its start
+  std::wstring path;
+};
+
+// Writes the running executable into a new file in the temporary folder
+// through a handle of its own, holds it, and reads it back through the held
+// handle: false, with a line on the wide error stream, when it could not be
+// made or held, or another program changed it meanwhile (copy then untouched).
+bool copySelfToTemp(SelfCopy& copy);
