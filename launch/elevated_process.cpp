@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/safe_handle.h"
+#include "fs/file_path.h"
 #include "fs/system_library.h"
 
 namespace {
@@ -45,12 +46,16 @@ int32_t shellStart(const std::wstring& path, const std::wstring& arguments, int3
   bool comInitialised = coInitializeEx != nullptr &&
                         SUCCEEDED(coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
 
+  // Its own folder, not ours (often the player's Downloads): what it loads
+  // or writes beside itself stays in the folder that was made for it.
+  std::wstring folder = FilePath(path).parent().str();
   SHELLEXECUTEINFOW request = {};
   request.cbSize = sizeof(request);
   request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
   request.lpVerb = L"runas";
   request.lpFile = path.c_str();
   request.lpParameters = arguments.c_str();
+  request.lpDirectory = folder.c_str();
   request.nShow = SW_SHOW;
 
   int32_t result = RESULT_NOT_STARTED;
