@@ -29,6 +29,8 @@ enum How {  // what else a row does, as bits
                      // lie beside it and in TEMP, and none may load
   NoTemp = 128,      // TEMP names a missing folder
   ShowsProgress = 256,  // the window's bar stands part-way (past column 100, short of 330) while it runs
+  Pinned = 512,         // the twin that fetches the runtime accepts only an installer of another digest
+  Raced = 1024,         // another program of the player's keeps trying to swap what the bootstrap starts
 };
 
 struct Row {
@@ -104,6 +106,8 @@ const Row ROWS[] = {
      L"0", 8000},
     {"CleanupOfANonNumericId", {OLD}, L"--cleanup abc \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"",
      {}, 0, 0, {OLD}},
+    {"UninstallRaced", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, Raced},
+    {"UnwritableFolderRaced", {CONF}, L"--uninstall", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0, ReadOnly | Raced},
     {"PlantedLibrariesUninstall", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {SETUP}, L"77", 0, Planted},
     // The runtime missing (an entry of its own: another prefix, and a loopback server): fetched, checked, installed.
     {"RuntimeThenTheGame", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, ShowsProgress, "body signed.exe 4"},
@@ -114,7 +118,14 @@ const Row ROWS[] = {
     {"RuntimeFailing", {}, L"", {INSTALLER}, 1, RUNTIME, {}, {}, L"1", 0, 0, "body signed.exe 1"},
     {"RuntimeFailingStillStartsTheInstalledGame", {CONF, INSTALLED}, L"--repair", {INSTALLER, INSTALLED}, 1, 0, {}, {},
      L"1,0", 0, 0, "body signed.exe 1"},
-    {"RuntimeUntrustedNeverRuns", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "body untrusted_root.exe 1"},
+    {"RuntimeUntrustedNeverRuns", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "body untrusted_root.exe 1", L"",
+     "Error: the installer's certificate chain is not trusted: 00000020.\r\n"},
+    {"RuntimeOfAnotherPublisherNeverRuns", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "body other_publisher.exe 1", L"",
+     "Error: the installer is signed by \"Evil Corp\", not by \"Vorak Test Signer\".\r\n"},
+    {"RuntimeOfAnotherDigestNeverRuns", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, Pinned, "body signed.exe 1", L"",
+     "Error: the installer's SHA-256 digest is not a pinned one.\r\n"},
+    // Nothing but the checked file starts: the installer, and the copy that removes the bootstrap (directly, elevated).
+    {"RuntimeRaced", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, Raced, "body signed.exe 2"},
     {"RuntimeNotFound", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "status 404", L"", "Error: HTTP status 404.\r\n"},
     // Half of the answer's own 20 bytes (any file would do: it never runs).
     {"RuntimeCutShort", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "cut answer.txt      ", L"",
@@ -183,7 +194,9 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   std::wstring tests = buildDir() + L"\\tests\\", served = tests + L"runtime\\", game = scratch / L"game",
                temp = scratch / L"temp", setup = game + L"\\" + SETUP, record = scratch / L"record.txt",
                errors = scratch / L"errors.txt";
-  ASSERT_TRUE(copyFileTo(row.served ? tests + L"VorakSetupLocalRuntime.exe" : builtSetupPath(), setup));
+  ASSERT_TRUE(copyFileTo(!row.served ? builtSetupPath()
+                         : tests + (row.how & Pinned ? L"VorakSetupPinnedRuntime.exe" : L"VorakSetupLocalRuntime.exe"),
+                         setup));
   if (!(row.how & NoTemp)) CreateDirectoryW(temp.c_str(), nullptr);
   for (const std::wstring& file : row.files) {
     size_t eq = file.find(L'='), exe = file.rfind(L".exe");
@@ -218,6 +231,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     for (const std::wstring& dir : {game, temp}) ASSERT_TRUE(copyFileTo(tests + L"libplanted_dll.dll", dir + L"\\" + name));
   if (row.how & ReadOnly) setReadOnly(game, true);
 
+  Child racer = row.how & Raced ? startProgram(tests + L"racer.exe", L"\"" + temp + L"\" \"" + scratch.path + L"\"") : Child();
   DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0;
   Child child = startProgram(setup, arguments, scratch.path,
                              {{L"STANDIN_RECORD", record}, {L"STANDIN_EXIT_CODE", row.codes}, {L"TMP", temp}, {L"TEMP", temp},
@@ -252,6 +266,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     PostMessageW(shown, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   }
   if (!ended) TerminateProcess(child.process.get(), 99);  // a hang fails its row only
+  if (racer.process) writeFile(scratch / L"stop", ""), racer.wait(10000);  // all it could swap has started
   ASSERT_TRUE(ended);
   EXPECT_TRUE(acted);
   EXPECT_EQ(exitCode, row.exitCode);
@@ -278,7 +293,10 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     if (installer) args.insert(args.end(), {L"/q", L"/norestart"});
     else args.insert(args.end(), {L"--bootstrap-path=" + setup, L"--launched-from=" + game});
     EXPECT_EQ(runs[i].args, args);
-    if (installer) continue;
+    if (installer) {  // in its own folder
+      EXPECT_EQ(runs[i].cwd, runs[i].exe.substr(0, runs[i].exe.rfind(L'\\')));
+      continue;
+    }
     std::wstring home = extracted ? runs[i].cwd : game;  // extracted: a fresh "vlm" + 6 characters folder
     if (extracted) EXPECT_TRUE(home.size() == temp.size() + 10 && home.rfind(temp + L"\\vlm", 0) == 0);
     EXPECT_EQ(runs[i].exe + L"|" + runs[i].cwd, home + L"\\" + args[0] + L"|" + home);
@@ -293,6 +311,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   if (removed) EXPECT_EQ(GetTickCount() - begun - row.sleepMs > 15000, (row.how & ReadOnly) != 0) << "the elevated start";
   for (int i = 0; i < 100 && removed && (pathExists(setup) || listDir(temp).size() > planted.size() + 1); ++i) Sleep(100);
   if (row.how & ReadOnly) setReadOnly(game, false);
+  EXPECT_FALSE(pathExists(record + L".intruded")) << "the racer's program ran";
   std::vector<std::wstring> left;
   for (const std::wstring& name : listDir(temp))
     if (!std::count(planted.begin(), planted.end(), name) && !(removed && name.find(L".tmp") == name.size() - 4))

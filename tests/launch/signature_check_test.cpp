@@ -1,15 +1,31 @@
-// The check against files signed at test time (support/test_signing.sh samples): only an intact file signed
-// under the root that the tests' prefix trusts passes.
+// The installer check against files signed at test time (support/test_signing.sh samples): only an intact file
+// signed under the root that the tests' prefix trusts, by the named publisher, and pinned where digests are.
 #include <gtest/gtest.h>
 
 #include "launch/signature_check.h"
 #include "tests/support/test_support.h"
 
-TEST(SignatureCheck, PassesOnlyAnIntactFileSignedUnderATrustedRoot) {
-  // Wine's WinVerifyTrust alone passes both untrusted files: it checks the hash, not the root.
-  for (auto row : std::initializer_list<std::pair<const wchar_t*, bool>>{{L"signed.exe", true}, {L"unsigned.exe", false},
-       {L"altered.exe", false}, {L"untrusted.exe", false}, {L"untrusted_root.exe", false}, {L"missing.exe", false}}) {
-    std::wstring path = testing_support::buildDir() + L"\\tests\\signing\\" + row.first;
-    EXPECT_EQ(hasValidSignature(path), row.second) << row.first;
+TEST(SignatureCheck, PassesOnlyThePublishersIntactFile) {
+  std::wstring dir = testing_support::buildDir() + L"\\tests\\signing\\";
+  std::string digest = testing_support::readFile(dir + L"signed.sha256");
+  std::wstring hex(digest.begin(), digest.end());
+  const wchar_t *const any[] = {nullptr}, *const pinned[] = {L"00", hex.c_str(), nullptr}, *const other[] = {L"00", nullptr};
+  const InstallerPolicy ours = {L"Vorak Test Signer", false, any};
+  struct { const wchar_t* file; InstallerPolicy policy; bool passes; } rows[] = {
+      {L"signed.exe", ours, true},
+      // Wine's WinVerifyTrust alone passes both untrusted files: it checks the hash, not the root.
+      {L"unsigned.exe", ours, false}, {L"altered.exe", ours, false}, {L"untrusted.exe", ours, false},
+      {L"untrusted_root.exe", ours, false},
+      {L"other_publisher.exe", ours, false},                             // a trusted root, but not our publisher
+      {L"signed.exe", {L"Vorak Test", false, any}, false},               // names match whole
+      {L"signed.exe", {L"Vorak Test Signer", true, any}, false},         // not under a Microsoft root
+      {L"signed.exe", {L"Vorak Test Signer", false, pinned}, true},
+      {L"signed.exe", {L"Vorak Test Signer", false, other}, false},
+  };
+  for (const auto& row : rows) {
+    std::wstring path = dir + row.file;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    EXPECT_EQ(isTrustedInstaller(file, path, row.policy), row.passes) << row.file << " " << row.policy.publisher;
+    CloseHandle(file);
   }
 }

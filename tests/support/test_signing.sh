@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Authenticode signing for tests, under a test root that only one Wine prefix trusts.
-#   test_signing.sh ca DIR                  a test root and a code-signing certificate in DIR (kept if there)
-#   test_signing.sh sign DIR IN OUT [root]  OUT = IN signed (SHA-256) by DIR's signer; "root": carrying the root
+#   test_signing.sh ca DIR                  a test root and two code-signing certificates under it in DIR (kept
+#                                           if there): "Vorak Test Signer" (signer) and "Evil Corp" (other)
+#   test_signing.sh sign DIR IN OUT [root] [other]  OUT = IN signed (SHA-256) by DIR's signer, or its other;
+#                                           "root": carrying the root
 #   test_signing.sh trust DIR PREFIX ARCH [OPTION...]  DIR's root joins the root store of that Wine prefix only
 #     (made, when missing, by scripts/wine-run.sh with those options)
 #   test_signing.sh samples DIR EXE PREFIX ARCH [OPTION...]  into DIR: EXE signed under a root that prefix
-#     trusts, under another (root left out, and carried), unsigned, and signed then altered in one byte of code
+#     trusts, under another (root left out, and carried), by another publisher under the trusted root, unsigned,
+#     and signed then altered in one byte of code; and signed.sha256, the signed file's digest
 set -euo pipefail
 dir=$2
 if [ "$1" = ca ] && [ ! -f "$dir/signer.pem" ]; then
@@ -13,12 +16,15 @@ if [ "$1" = ca ] && [ ! -f "$dir/signer.pem" ]; then
   printf '[req]\ndistinguished_name=dn\n[dn]\n[root]\nbasicConstraints=critical,CA:true\nkeyUsage=critical,keyCertSign\n[signer]\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >ext.cnf
   openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=Vorak Test Root $(basename "$dir")" \
     -config ext.cnf -extensions root -keyout root.key -out root.pem 2>/dev/null
-  openssl req -newkey rsa:2048 -nodes -subj "/CN=Vorak Test Signer" -config ext.cnf -keyout signer.key -out signer.csr 2>/dev/null
-  openssl x509 -req -in signer.csr -CA root.pem -CAkey root.key -CAcreateserial -days 3650 \
-    -extfile ext.cnf -extensions signer -out signer.pem 2>/dev/null
+  for who in "signer:Vorak Test Signer" "other:Evil Corp"; do
+    openssl req -newkey rsa:2048 -nodes -subj "/CN=${who#*:}" -config ext.cnf -keyout "${who%%:*}.key" -out signer.csr 2>/dev/null
+    openssl x509 -req -in signer.csr -CA root.pem -CAkey root.key -CAcreateserial -days 3650 \
+      -extfile ext.cnf -extensions signer -out "${who%%:*}.pem" 2>/dev/null
+  done
 elif [ "$1" = sign ]; then
-  rm -f "$4" && osslsigncode sign -h sha256 -certs "$dir/signer.pem" ${5:+-ac "$dir/root.pem"} \
-    -key "$dir/signer.key" -in "$3" -out "$4" >/dev/null
+  who=${6:-signer}
+  rm -f "$4" && osslsigncode sign -h sha256 -certs "$dir/$who.pem" ${5:+-ac "$dir/root.pem"} \
+    -key "$dir/$who.key" -in "$3" -out "$4" >/dev/null
 elif [ "$1" = trust ]; then
   # crypt32 reads HKLM\...\Root\Certificates\<SHA-1 thumbprint>\Blob: the certificate as serialized property 32.
   der=$(openssl x509 -in "$dir/root.pem" -outform DER | od -An -v -tx1 | tr -d ' \n') n=$((${#der} / 2))
@@ -31,5 +37,7 @@ elif [ "$1" = samples ]; then
   $sign ca "$dir/trusted_ca" && $sign ca "$dir/other_ca" && $sign trust "$dir/trusted_ca" "${@:4}"
   $sign sign "$dir/trusted_ca" "$exe" "$dir/signed.exe" && cp "$exe" "$dir/unsigned.exe" && cp "$dir/signed.exe" "$dir/altered.exe"
   $sign sign "$dir/other_ca" "$exe" "$dir/untrusted.exe" && $sign sign "$dir/other_ca" "$exe" "$dir/untrusted_root.exe" root
+  $sign sign "$dir/trusted_ca" "$exe" "$dir/other_publisher.exe" "" other
+  sha256sum "$dir/signed.exe" | cut -d' ' -f1 | tr -d '\n' >"$dir/signed.sha256"
   printf '\x5a' | dd of="$dir/altered.exe" bs=1 seek=$((0x1010)) conv=notrunc status=none
 fi
