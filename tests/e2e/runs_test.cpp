@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <shellapi.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <sstream>
@@ -17,7 +18,7 @@ namespace {
 const wchar_t *const INSTALLED = L"wayspanner\\wayspanner.exe", *const BACKUP = L"wayspanner_backup\\updater.exe",
                      *const EXTRACTED = L"extracted", *const REPAIRED = L"extracted --autorepair",
                      *const INSTALLER = L"installer", *const CONF = L"wayspanner.conf", *const SETUP = L"VorakSetup.exe",
-                     *const OLD = L"Vorak Game\\VorakSetup.exe", *const KEPT = L"..\\outside\\kept.txt",
+                     *const OLD = L"Vorak Game\\VorakSetup.exe", *const OLD_WINDOWS = L"VorakSetupXP.exe", *const KEPT = L"..\\outside\\kept.txt",
                      *const CLEANUP = L"--cleanup {pid} \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"";
 const int DAMAGED = 10004, RUNTIME = 10006;  // the "Oups!" box's messages
 
@@ -29,6 +30,8 @@ enum How {  // what else a row does, as bits
                      // lie beside it and in TEMP, and none may load
   NoTemp = 128,      // TEMP names a missing folder
   ShowsProgress = 256,  // the window's bar stands part-way (past column 100, short of 330) while it runs
+  OldWindows = 512,  // it is named OLD_WINDOWS, which Wine tells it is Windows XP
+  LateCopy = 1024,   // the test, the run's debugger, holds the third process (the copy in TEMP) 3 s at its start
 };
 
 struct Row {
@@ -90,10 +93,13 @@ const Row ROWS[] = {
     {"LinkOutNotFollowed", {KEPT}, L"", {EXTRACTED}, 0, 0, {KEPT}, {}, L"0", 3000, LinkOutWhenUpdaterRuns},
     {"TreeThirtyFoldersDeep", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, 0, nullptr, L"archives\\deep.7z"},
     {"SlowUpdater", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 19000},
-    // The updater's 77 after an uninstall: the bootstrap goes, and its folder when nothing else is in it.
-    {"UninstallRemovesTheBootstrapAndItsFolder", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77"},
+    // The updater's 77 after an uninstall: the bootstrap goes, and its folder when nothing else is in it, also when
+    // its copy in TEMP starts after the bootstrap's end.
+    {"UninstallRemovesTheBootstrapAndItsFolder", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, LateCopy},
     {"UninstallOrRepairKeepsTheRest", {CONF, INSTALLED}, L"--uninstall-or-repair", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77"},
     {"UnwritableFolderElevates", {CONF}, L"--uninstall", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0, ReadOnly},
+    {"UnwritableFolderOnOldWindowsEnds", {CONF}, L"--uninstall", {EXTRACTED}, 0, 0, {CONF}, {OLD_WINDOWS}, L"77", 0,
+     ReadOnly | OldWindows},
     {"RemovedAfterTheStartCheckToo", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 16000},
     {"CleanupWaitsThenDeletes", {OLD}, CLEANUP, {}, 0, 0, {}, {L"Vorak Game"}, L"0", 2500, WaitsForPid},
     {"CleanupKeepsAFolderWithFiles", {OLD, L"Vorak Game\\a"}, CLEANUP, {}, 0, 0, {L"Vorak Game\\a"}, {OLD}, L"0", 2500,
@@ -153,6 +159,29 @@ bool host(const std::wstring& shellLine, const std::wstring& cwd, const std::wst
   return pathExists(made);
 }
 
+// Of the processes of a run started under it, holds the third at its start for 3 s, then lets it go. It keeps
+// no handle to them, which Wine would not close: a process's id stays its own while a handle to it is open.
+struct Debugger {
+  int started = 0;
+  DEBUG_EVENT held = {};
+  DWORD heldSince = 0;
+  void pump() {
+    if (held.dwProcessId && GetTickCount() - heldSince > 3000)
+      ContinueDebugEvent(held.dwProcessId, held.dwThreadId, DBG_CONTINUE), DebugActiveProcessStop(held.dwProcessId),
+          held.dwProcessId = 0;
+    for (DEBUG_EVENT e; WaitForDebugEvent(&e, 5);) {
+      const auto& made = e.u.CreateProcessInfo;
+      if (e.dwDebugEventCode == LOAD_DLL_DEBUG_EVENT) CloseHandle(e.u.LoadDll.hFile);
+      if (e.dwDebugEventCode == CREATE_THREAD_DEBUG_EVENT) CloseHandle(e.u.CreateThread.hThread);
+      if (e.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT && (CloseHandle(made.hFile), CloseHandle(made.hProcess),
+                                                               CloseHandle(made.hThread), ++started == 3))
+        held = e, heldSince = GetTickCount();
+      else ContinueDebugEvent(e.dwProcessId, e.dwThreadId, e.dwDebugEventCode == EXCEPTION_DEBUG_EVENT &&
+          e.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT ? DBG_EXCEPTION_NOT_HANDLED : DBG_CONTINUE);
+    }
+  }
+};
+
 HWND windowOf(DWORD pid, const wchar_t* className) {  // its first visible one, or null
   DWORD owner = 0;
   for (HWND window = nullptr; (window = FindWindowExW(nullptr, window, className, nullptr)) != nullptr;)
@@ -181,7 +210,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   const Row& row = GetParam();
   ScratchDir scratch;
   std::wstring tests = buildDir() + L"\\tests\\", served = tests + L"runtime\\", game = scratch / L"game",
-               temp = scratch / L"temp", setup = game + L"\\" + SETUP, record = scratch / L"record.txt",
+               temp = scratch / L"temp", setup = game + L"\\" + (row.how & OldWindows ? OLD_WINDOWS : SETUP), record = scratch / L"record.txt",
                errors = scratch / L"errors.txt";
   ASSERT_TRUE(copyFileTo(row.served ? tests + L"VorakSetupLocalRuntime.exe" : builtSetupPath(), setup));
   if (!(row.how & NoTemp)) CreateDirectoryW(temp.c_str(), nullptr);
@@ -217,13 +246,16 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   for (const std::wstring& name : planted)
     for (const std::wstring& dir : {game, temp}) ASSERT_TRUE(copyFileTo(tests + L"libplanted_dll.dll", dir + L"\\" + name));
   if (row.how & ReadOnly) setReadOnly(game, true);
+  ASSERT_EQ(SHSetValueW(HKEY_CURRENT_USER, (L"Software\\Wine\\AppDefaults\\" + std::wstring(OLD_WINDOWS)).c_str(),
+                        L"Version", REG_SZ, L"winxp", 12), ERROR_SUCCESS);
 
   DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0;
   Child child = startProgram(setup, arguments, scratch.path,
                              {{L"STANDIN_RECORD", record}, {L"STANDIN_EXIT_CODE", row.codes}, {L"TMP", temp}, {L"TEMP", temp},
                               {L"STANDIN_SLEEP_MS", std::to_wstring(live.process ? 0 : row.sleepMs)},
                               {L"PLANTED_LOG", scratch / L"loaded"}},
-                             errors);
+                             errors, row.how & LateCopy ? DEBUG_PROCESS : 0);
+  Debugger debugger;
   if (row.how & WaitsForPid) {  // while the process lives, the run waits and nothing goes
     EXPECT_FALSE(child.wait(row.sleepMs / 2));
     for (const std::wstring& path : row.gone) EXPECT_TRUE(pathExists(game + L"\\" + path)) << path;
@@ -232,7 +264,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   int acts = row.how & 15;
   bool ended = false, acted = !acts, bar = false;
   std::wstring box;
-  while (!(ended = child.wait(50, &exitCode)) && GetTickCount() - begun < 120000) {
+  while (!(ended = (debugger.pump(), child.wait(50, &exitCode))) && GetTickCount() - begun < 120000) {
     HWND window = windowOf(child.pid, L"VelmorBootstrapWindow"), shown = box.empty() ? windowOf(child.pid, L"#32770") : 0;
     windowSeen = window ? GetTickCount() : windowSeen;
     HDC dc = GetDC(window);  // the screen's pixels in the bar's row
@@ -253,6 +285,8 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   }
   if (!ended) TerminateProcess(child.process.get(), 99);  // a hang fails its row only
   ASSERT_TRUE(ended);
+  child.process.reset();  // the bootstrap's id is free unless its copy holds it
+  while (debugger.held.dwProcessId) debugger.pump();
   EXPECT_TRUE(acted);
   EXPECT_EQ(exitCode, row.exitCode);
   if (live.process) EXPECT_EQ(live.wait(0), (row.how & WaitsForPid) != 0) << "whether the run waited for process {pid}";
@@ -289,7 +323,8 @@ TEST_P(Run, LeavesWhatTheRowSays) {
 
   // A bootstrap removes itself through a copy in TEMP, once it has ended. The copy goes with its last
   // handle; only the empty file that reserved its name stays. Of the rest, nothing may stay in TEMP.
-  bool removed = std::count(row.gone.begin(), row.gone.end(), L"") + std::count(row.gone.begin(), row.gone.end(), SETUP);
+  bool removed = std::count(row.gone.begin(), row.gone.end(), L"") +
+                 std::count(row.gone.begin(), row.gone.end(), setup.substr(game.size() + 1));
   if (removed) EXPECT_EQ(GetTickCount() - begun - row.sleepMs > 15000, (row.how & ReadOnly) != 0) << "the elevated start";
   for (int i = 0; i < 100 && removed && (pathExists(setup) || listDir(temp).size() > planted.size() + 1); ++i) Sleep(100);
   if (row.how & ReadOnly) setReadOnly(game, false);
