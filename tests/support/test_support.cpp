@@ -73,8 +73,7 @@ bool Child::wait(DWORD timeoutMs, DWORD* exitCode) const {
 }
 
 Child startProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& cwd,
-                   const std::vector<std::pair<std::wstring, std::wstring>>& extra, const std::wstring& errorFile,
-                   DWORD flags) {
+                   const std::vector<std::pair<std::wstring, std::wstring>>& extra, const std::wstring& errorFile, DWORD flags) {
   std::wstring env;  // extra first, the last pair of a name foremost: a name's first entry is the one read
   for (auto pair = extra.rbegin(); pair != extra.rend(); ++pair) env.append(pair->first + L"=" + pair->second).push_back(0);
   wchar_t* block = GetEnvironmentStringsW();

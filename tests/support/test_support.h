@@ -34,8 +34,7 @@ struct Child {
   bool wait(DWORD timeoutMs, DWORD* exitCode = nullptr) const;  // true when it ended, with *exitCode set
 };
 // Starts "\"exe\" " + arguments (quoted already) in cwd (empty: inherited) with the current environment
-// plus extra (a later pair of a name wins), its standard error to errorFile when one is named, with
-// creation flags besides.
+// plus extra (a later pair of a name wins), its standard error to errorFile if named, flags added.
 Child startProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& cwd = L"",
                    const std::vector<std::pair<std::wstring, std::wstring>>& extra = {},
                    const std::wstring& errorFile = L"", DWORD flags = 0);
