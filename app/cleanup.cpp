@@ -7,12 +7,22 @@
 
 #include "app/safe_handle.h"
 
+namespace {
+
+// The bootstrap waits at most 20 s for its copy (an elevated start, the
+// player's answer to the prompt included) and then ends at once: thrice that
+// leaves a slow machine room. A process that keeps the id longer is not a
+// bootstrap at its end (the id went to another); nothing is deleted then.
+const DWORD BOOTSTRAP_END_WAIT_MS = 60000;
+
+}  // namespace
+
 void cleanup(int pid, std::wstring file, std::wstring directory) {
   // Waiting for itself would never end: a run that names its own id deletes nothing.
   if (static_cast<DWORD>(pid) == GetCurrentProcessId()) return;
   SafeKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
   if (!process.valid()) return;  // already ended, or not a number: delete nothing
-  WaitForSingleObject(process.get(), INFINITE);
+  if (WaitForSingleObject(process.get(), BOOTSTRAP_END_WAIT_MS) != WAIT_OBJECT_0) return;
   process.reset();
 
   if (!DeleteFileW(file.c_str())) return;

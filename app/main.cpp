@@ -21,8 +21,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   thread = nullptr;
   _instance = instance;
 
-  const bool runtimeInstalled = isRedistInstalled();
-
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   SwitchScan scan = argv ? scanSwitches(argc, argv) : SwitchScan();
@@ -42,8 +40,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
 
   // Only a run about to extract the embedded updater fetches a missing runtime:
   // a wrong answer from the check must not cost a download and an elevation
-  // prompt at every start of the installed game.
-  bool fetchRuntime = VC_REDIST_BRANCH && !runtimeInstalled && _action != ActionNone;
+  // prompt at every start of the installed game. Only that run asks Windows
+  // Installer, too: loading it costs a start of the game most of its time.
+  bool fetchRuntime = VC_REDIST_BRANCH && _action != ActionNone && !isRedistInstalled();
   beginState(fetchRuntime ? StateRedistDownload : StateStart);
   // A cancel is no success, though no error either: no box was shown.
   if (_cancelled) return 1;

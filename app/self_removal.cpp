@@ -9,6 +9,7 @@
 #include "launch/elevated_process.h"
 #include "launch/number_text.h"
 #include "launch/temp_locations.h"
+#include "launch/watcher_start.h"
 
 namespace {
 
@@ -36,8 +37,7 @@ void removeSelf() {
   std::wstring arguments = cleanupArguments();
   // Only a folder the player may not write in needs the rights to delete from it.
   if (canWriteIn(GetApplicationDir())) {
-    int32_t ignored = 0;
-    startAndWait(copyPath, arguments, NORMAL_PRIORITY_CLASS, CLEANUP_CHILD_WAIT_MS, &ignored);
+    startWatcher(copyPath, arguments, CLEANUP_CHILD_WAIT_MS);
   } else {
     execute_elevated_process(copyPath, arguments, CLEANUP_ELEVATED_WAIT_MS);
   }

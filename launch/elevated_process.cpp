@@ -25,8 +25,14 @@ bool hasElevationPrompt() {
   return version.dwMajorVersion >= FIRST_PROMPTING_MAJOR_VERSION;
 }
 
-// Exit code of an ended process, 0 when it cannot be read.
-int32_t exitCodeOf(HANDLE process) {
+// The result for a started program: with WAIT_FOR_EXIT its exit code once it
+// has ended (0 when unreadable); otherwise 0, after at most wait milliseconds.
+int32_t awaited(HANDLE process, int32_t wait) {
+  if (wait != WAIT_FOR_EXIT) {
+    if (wait != WAIT_NONE) WaitForSingleObject(process, static_cast<DWORD>(wait));
+    return 0;
+  }
+  WaitForSingleObject(process, INFINITE);
   DWORD code = 0;
   GetExitCodeProcess(process, &code);
   return static_cast<int32_t>(code);
@@ -61,46 +67,33 @@ int32_t shellStart(const std::wstring& path, const std::wstring& arguments, int3
   int32_t result = RESULT_NOT_STARTED;
   if (shellExecuteEx(&request)) {
     SafeKernelHandle process(request.hProcess);
-    if (wait == WAIT_FOR_EXIT) {
-      WaitForSingleObject(process.get(), INFINITE);
-      result = exitCodeOf(process.get());
-    } else {
-      if (wait != WAIT_NONE) WaitForSingleObject(process.get(), static_cast<DWORD>(wait));
-      result = 0;
-    }
+    result = awaited(process.get(), wait);
   }
   if (comInitialised && coUninitialize != nullptr) coUninitialize();
   return result;
 }
 
-int32_t directStart(const std::wstring& path, const std::wstring& arguments) {
-  int32_t exitCode = 0;
-  if (startAndWait(path, arguments, 0, INFINITE, &exitCode)) return exitCode;
-  fwprintf(stderr, L"Error !%lu", GetLastError());
-  fflush(stderr);
-  return RESULT_NOT_STARTED;
-}
-
-}  // namespace
-
-bool startAndWait(const std::wstring& path, const std::wstring& arguments, DWORD flags, DWORD waitMs,
-                  int32_t* exitCode) {
+// The same waits as the shell start: a clean-up copy that waits for its
+// caller must not be waited for without limit.
+int32_t directStart(const std::wstring& path, const std::wstring& arguments, int32_t wait) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
   std::wstring line = L"\"" + path + L"\" " + arguments;
   std::vector<wchar_t> buffer(line.c_str(), line.c_str() + line.size() + 1);
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, flags, nullptr, nullptr, &startup, &info)) {
-    return false;
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    fwprintf(stderr, L"Error !%lu", GetLastError());
+    fflush(stderr);
+    return RESULT_NOT_STARTED;
   }
   SafeKernelHandle process(info.hProcess);
   SafeKernelHandle mainThread(info.hThread);
-  WaitForSingleObject(process.get(), waitMs);
-  *exitCode = exitCodeOf(process.get());
-  return true;
+  return awaited(process.get(), wait);
 }
+
+}  // namespace
 
 int32_t execute_elevated_process(const std::wstring& path, const std::wstring& arguments, int32_t wait) {
   if (hasElevationPrompt()) return shellStart(path, arguments, wait);
-  return directStart(path, arguments);
+  return directStart(path, arguments, wait);
 }

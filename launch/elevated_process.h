@@ -18,13 +18,6 @@ const int32_t WAIT_NONE = 0;
 // Windows 6 and later: 1 when the shell or COM library cannot be loaded; -1
 // when ShellExecuteExW is missing or fails (a declined prompt included); with
 // WAIT_FOR_EXIT the program's exit code; otherwise 0, after waiting at most
-// wait milliseconds (none for WAIT_NONE). Below 6: -1 when the program cannot
-// be started, else its exit code, always after it has ended.
+// wait milliseconds (none for WAIT_NONE). Below 6 it starts the program
+// directly: -1 when it cannot be started, else the same results and waits.
 int32_t execute_elevated_process(const std::wstring& path, const std::wstring& arguments, int32_t wait);
-
-// Starts path directly (quoted on the command line, arguments as they are,
-// creation flags as given) and waits up to waitMs. False, with the system's
-// error left in GetLastError, when it could not start; else *exitCode holds
-// its exit code (STILL_ACTIVE when it runs on, 0 when unreadable).
-bool startAndWait(const std::wstring& path, const std::wstring& arguments, DWORD flags, DWORD waitMs,
-                  int32_t* exitCode);

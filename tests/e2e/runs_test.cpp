@@ -29,8 +29,9 @@ enum How {  // what else a row does, as bits
                      // lie beside it and in TEMP, and none may load
   NoTemp = 128,      // TEMP names a missing folder
   ShowsProgress = 256,  // the window's bar stands part-way (past column 100, short of 330) while it runs
-  Pinned = 512,         // the twin that fetches the runtime accepts only an installer of another digest
-  Raced = 1024,         // another program of the player's keeps trying to swap what the bootstrap starts
+  LateCopy = 512,    // the test, the run's debugger, holds the third process (the copy in TEMP) 3 s at its start
+  Pinned = 1024,     // the twin that fetches the runtime accepts only an installer of another digest
+  Raced = 2048,      // another program of the player's keeps trying to swap what the bootstrap starts
 };
 
 struct Row {
@@ -91,12 +92,10 @@ const Row ROWS[] = {
     {"CloseWhileTheUpdaterRuns", {}, L"--repair", {EXTRACTED}, 0, 0, {}, {}, L"0", 3000, CloseWhenUpdaterRuns},
     {"LinkOutNotFollowed", {KEPT}, L"", {EXTRACTED}, 0, 0, {KEPT}, {}, L"0", 3000, LinkOutWhenUpdaterRuns},
     {"TreeThirtyFoldersDeep", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, 0, nullptr, L"archives\\deep.7z"},
-    {"SlowUpdater", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 19000},
-    // The updater's 77 after an uninstall: the bootstrap goes, and its folder when nothing else is in it.
-    {"UninstallRemovesTheBootstrapAndItsFolder", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77"},
-    {"UninstallOrRepairKeepsTheRest", {CONF, INSTALLED}, L"--uninstall-or-repair", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77"},
-    {"UnwritableFolderElevates", {CONF}, L"--uninstall", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0, ReadOnly},
-    {"RemovedAfterTheStartCheckToo", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 16000},
+    // The updater's 77 after an uninstall: the bootstrap goes (its copy late too), and its folder if nothing else is in it.
+    {"UninstallRemovesTheBootstrapAndItsFolder", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, LateCopy},
+    {"UnwritableFolderElevates", {CONF}, L"--uninstall-or-repair", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0, ReadOnly},
+    {"RemovedAfterTheStartCheckToo", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 19000},
     {"CleanupWaitsThenDeletes", {OLD}, CLEANUP, {}, 0, 0, {}, {L"Vorak Game"}, L"0", 2500, WaitsForPid},
     {"CleanupKeepsAFolderWithFiles", {OLD, L"Vorak Game\\a"}, CLEANUP, {}, 0, 0, {L"Vorak Game\\a"}, {OLD}, L"0", 2500,
      WaitsForPid},
@@ -104,8 +103,7 @@ const Row ROWS[] = {
      2500, WaitsForPid},
     {"CleanupWithTwoValuesOnly", {OLD}, L"--cleanup {pid} \"{game}\\Vorak Game\\VorakSetup.exe\"", {}, 0, 0, {OLD}, {},
      L"0", 8000},
-    {"CleanupOfANonNumericId", {OLD}, L"--cleanup abc \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"",
-     {}, 0, 0, {OLD}},
+    {"CleanupOfANonNumericId", {OLD}, L"--cleanup abc \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"", {}, 0, 0, {OLD}},
     {"UninstallRaced", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, Raced},
     {"UnwritableFolderRaced", {CONF}, L"--uninstall", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0, ReadOnly | Raced},
     {"PlantedLibrariesUninstall", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {SETUP}, L"77", 0, Planted},
@@ -163,6 +161,24 @@ bool host(const std::wstring& shellLine, const std::wstring& cwd, const std::wst
   for (int i = 0; i < 600 && !pathExists(made); ++i) Sleep(100);
   return pathExists(made);
 }
+
+// Holds a run's third process (its copy) 3 s at its start, keeping no handle to any: a handle keeps a process's id.
+struct Debugger {
+  DEBUG_EVENT held = {};  // the copy's start, until it goes on
+  DWORD started = 0, since = 0;
+  void pump() {
+    DWORD id = GetTickCount() - since > 3000 ? held.dwProcessId : 0;
+    if (id && ContinueDebugEvent(id, held.dwThreadId, DBG_CONTINUE)) DebugActiveProcessStop(id), held = {};
+    for (DEBUG_EVENT e; WaitForDebugEvent(&e, 5);) {
+      if (e.dwDebugEventCode == CREATE_THREAD_DEBUG_EVENT) CloseHandle(e.u.CreateThread.hThread);
+      if (e.dwDebugEventCode == CREATE_PROCESS_DEBUG_EVENT && (CloseHandle(e.u.CreateProcessInfo.hProcess),
+          CloseHandle(e.u.CreateProcessInfo.hThread), CloseHandle(e.u.CreateProcessInfo.hFile), ++started == 3))
+        held = e, since = GetTickCount();
+      else ContinueDebugEvent(e.dwProcessId, e.dwThreadId, e.dwDebugEventCode == EXCEPTION_DEBUG_EVENT &&
+          e.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT ? DBG_EXCEPTION_NOT_HANDLED : DBG_CONTINUE);
+    }
+  }
+};
 
 HWND windowOf(DWORD pid, const wchar_t* className) {  // its first visible one, or null
   DWORD owner = 0;
@@ -237,7 +253,8 @@ TEST_P(Run, LeavesWhatTheRowSays) {
                              {{L"STANDIN_RECORD", record}, {L"STANDIN_EXIT_CODE", row.codes}, {L"TMP", temp}, {L"TEMP", temp},
                               {L"STANDIN_SLEEP_MS", std::to_wstring(live.process ? 0 : row.sleepMs)},
                               {L"PLANTED_LOG", scratch / L"loaded"}},
-                             errors);
+                             errors, row.how & LateCopy ? DEBUG_PROCESS : 0);
+  Debugger debugger;
   if (row.how & WaitsForPid) {  // while the process lives, the run waits and nothing goes
     EXPECT_FALSE(child.wait(row.sleepMs / 2));
     for (const std::wstring& path : row.gone) EXPECT_TRUE(pathExists(game + L"\\" + path)) << path;
@@ -246,7 +263,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   int acts = row.how & 15;
   bool ended = false, acted = !acts, bar = false;
   std::wstring box;
-  while (!(ended = child.wait(50, &exitCode)) && GetTickCount() - begun < 120000) {
+  while (!(ended = (debugger.pump(), child.wait(50, &exitCode))) && GetTickCount() - begun < 120000) {
     HWND window = windowOf(child.pid, L"VelmorBootstrapWindow"), shown = box.empty() ? windowOf(child.pid, L"#32770") : 0;
     windowSeen = window ? GetTickCount() : windowSeen;
     HDC dc = GetDC(window);  // the screen's pixels in the bar's row
@@ -265,9 +282,9 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     EnumChildWindows(shown, readBox, reinterpret_cast<LPARAM>(&box));
     PostMessageW(shown, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   }
-  if (!ended) TerminateProcess(child.process.get(), 99);  // a hang fails its row only
   if (racer.process) writeFile(scratch / L"stop", ""), racer.wait(10000);  // all it could swap has started
-  ASSERT_TRUE(ended);
+  ASSERT_TRUE(ended || (TerminateProcess(child.process.get(), 99), false)) << "a hang fails its row only";
+  for (child.process.reset(); debugger.held.dwProcessId;) debugger.pump();  // its id is free unless its copy holds it
   EXPECT_TRUE(acted);
   EXPECT_EQ(exitCode, row.exitCode);
   if (live.process) EXPECT_EQ(live.wait(0), (row.how & WaitsForPid) != 0) << "whether the run waited for process {pid}";

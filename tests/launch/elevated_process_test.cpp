@@ -23,7 +23,7 @@ const ElevatedCase kCases[] = {
     {"BoundedWaitGivesUp", false, false, true, L"5", 1500, 300, 0},
     {"BoundedWaitEndsWithTheProgram", false, false, false, L"5", 0, 20000, 0},
     {"ProgramThatCannotStart", false, true, false, L"0", 0, WAIT_FOR_EXIT, -1},
-    {"OldWindowsWaitsWhateverTheWait", true, false, false, L"9", 1000, WAIT_NONE, 9},
+    {"OldWindowsBoundedWaitGivesUp", true, false, true, L"9", 1500, 300, 0},
     {"OldWindowsProgramThatCannotStart", true, true, false, L"0", 0, WAIT_NONE, -1},
 };
 

@@ -73,7 +73,7 @@ bool Child::wait(DWORD timeoutMs, DWORD* exitCode) const {
 }
 
 Child startProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& cwd,
-                   const std::vector<std::pair<std::wstring, std::wstring>>& extra, const std::wstring& errorFile) {
+                   const std::vector<std::pair<std::wstring, std::wstring>>& extra, const std::wstring& errorFile, DWORD flags) {
   std::wstring env;  // extra first, the last pair of a name foremost: a name's first entry is the one read
   for (auto pair = extra.rbegin(); pair != extra.rend(); ++pair) env.append(pair->first + L"=" + pair->second).push_back(0);
   wchar_t* block = GetEnvironmentStringsW();
@@ -89,7 +89,7 @@ Child startProgram(const std::wstring& exe, const std::wstring& arguments, const
   std::wstring line = L"\"" + exe + L"\" " + arguments;
   PROCESS_INFORMATION info = {};
   Child child;
-  if (CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, !errorFile.empty(), CREATE_UNICODE_ENVIRONMENT, &env[0],
+  if (CreateProcessW(exe.c_str(), &line[0], nullptr, nullptr, !errorFile.empty(), CREATE_UNICODE_ENVIRONMENT | flags, &env[0],
                      cwd.empty() ? nullptr : cwd.c_str(), &startup, &info))
     CloseHandle(info.hThread), child.process.reset(info.hProcess, CloseHandle), child.pid = info.dwProcessId;
   if (startup.hStdError) CloseHandle(startup.hStdError);

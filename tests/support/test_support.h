@@ -34,10 +34,10 @@ struct Child {
   bool wait(DWORD timeoutMs, DWORD* exitCode = nullptr) const;  // true when it ended, with *exitCode set
 };
 // Starts "\"exe\" " + arguments (quoted already) in cwd (empty: inherited) with the current environment
-// plus extra (a later pair of a name wins), its standard error to errorFile when one is named.
+// plus extra (a later pair of a name wins), its standard error to errorFile if named, flags added.
 Child startProgram(const std::wstring& exe, const std::wstring& arguments, const std::wstring& cwd = L"",
                    const std::vector<std::pair<std::wstring, std::wstring>>& extra = {},
-                   const std::wstring& errorFile = L"");
+                   const std::wstring& errorFile = L"", DWORD flags = 0);
 
 // One run of the stand-in updater as it recorded it; args[0] is its program as started.
 struct StandinRun {
