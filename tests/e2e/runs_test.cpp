@@ -22,13 +22,16 @@ const wchar_t *const INSTALLED = L"wayspanner\\wayspanner.exe", *const BACKUP = 
 const int DAMAGED = 10004, RUNTIME = 10006;  // the "Oups!" box's messages
 
 enum How {  // what else a row does, as bits
-  CloseWhenWriting = 1, CloseWhenUpdaterRuns = 2, CloseWhenDownloading = 4, LinkOutWhenUpdaterRuns = 8,  // the player
+  CloseWhenWriting = 1, CloseWhenUpdaterRuns = 2, LinkOutWhenUpdaterRuns = 8,  // the player
+  CloseWhenDownloading = 4,  // once the server was asked: the run must end within 2 s
   ReadOnly = 16,     // the game folder: removing the bootstrap from it takes the elevated start, which waits 20 s
   WaitsForPid = 32,  // a clean-up run that deletes nothing before process {pid} ends
   Planted = 64,      // libraries named as in VORAK_DLL_OVERRIDES ("a,b=n,b ...": Wine prefers them to its own)
                      // lie beside it and in TEMP, and none may load
   NoTemp = 128,      // TEMP names a missing folder
   ShowsProgress = 256,  // the window's bar stands part-way (past column 100, short of 330) while it runs
+  InvalidHost = 512,    // the twin for "vorak-runtime.invalid", port 80
+  UserProxy = 1024,     // the player's proxy is the loopback server, as Windows' settings pages write it
 };
 
 struct Row {
@@ -121,7 +124,18 @@ const Row ROWS[] = {
      "Error: received 10 of 20 bytes.\r\n"},
     {"RuntimeLengthMismatch", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "mismatch answer.txt ", L"",
      "Error: received 10 of 20 bytes.\r\n"},
-    {"RuntimeCloseDuringTheDownload", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading, "body signed.exe 20"},
+    {"RuntimeCloseWhileTheServerTrickles", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading, "trickle signed.exe"},
+    {"RuntimeCloseWhileTheServerIsSilent", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading, "silent x"},
+    // Wine's asynchronous send waits for the answer too.
+    {"RuntimeSilentServer", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "silent x", L"",
+     "Error: nothing received for 5 s in WinHttpSendRequest.\r\n"},
+    {"RuntimeHugeLength", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "huge signed.exe", L"",
+     "Error: the server announces 5000000000 bytes, more than 536870912.\r\n"},
+    {"RuntimeThroughThePlayersProxy", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, InvalidHost | UserProxy,
+     "body signed.exe 1"},
+    // No settings of the player's: Wine answers "detect automatically", as Windows often does.
+    {"RuntimeWithoutTheProxy", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, InvalidHost, "", L"",
+     "Error 12007: cannot connect to vorak-runtime.invalid as the automatic configuration says.\r\n"},
     {"RuntimeNotAskedForTheInstalledGame", {CONF, INSTALLED}, L"", {INSTALLED}, 0, 0, {}, {}, L"0", 0, 0, ""},
 };
 
@@ -144,6 +158,30 @@ void setReadOnly(const std::wstring& dir, bool readOnly) {
               InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
               SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
               SetFileSecurityW(dir.c_str(), DACL_SECURITY_INFORMATION, &descriptor));
+}
+
+// The player's proxy (null: none) in both forms that Windows' settings pages write: the record that
+// WinHTTP reads (version, counter, flags: direct | named proxy; then proxy, bypass list and script, each
+// after its length) and the two values of older readers.
+void setUserProxy(const char* server) {
+  HKEY settings = nullptr, connections = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0, nullptr, 0,
+                  KEY_ALL_ACCESS, nullptr, &settings, nullptr);
+  RegCreateKeyExW(settings, L"Connections", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &connections, nullptr);
+  std::string record, bypass = "<local>", name = server ? server : "";
+  for (std::string text : {std::string("\x46\0\0\0\1\0\0\0\3\0\0\0", 12), char(name.size()) + std::string(3, 0) + name,
+                           char(bypass.size()) + std::string(3, 0) + bypass, std::string(36, 0)})
+    record += text;
+  std::wstring wide(name.begin(), name.end());
+  DWORD enable = 1;
+  EXPECT_TRUE(server ? !RegSetValueExW(connections, L"DefaultConnectionSettings", 0, REG_BINARY, (const BYTE*)record.data(),
+                                       DWORD(record.size())) &&
+                           !RegSetValueExW(settings, L"ProxyEnable", 0, REG_DWORD, (const BYTE*)&enable, 4) &&
+                           !RegSetValueExW(settings, L"ProxyServer", 0, REG_SZ, (const BYTE*)wide.c_str(),
+                                           DWORD(wide.size() * 2 + 2))
+                     : !RegDeleteValueW(connections, L"DefaultConnectionSettings") &&
+                           !RegDeleteValueW(settings, L"ProxyEnable") && !RegDeleteValueW(settings, L"ProxyServer"));
+  RegCloseKey(connections), RegCloseKey(settings);
 }
 
 // Wine starts Linux programs but gives no handle to wait on: waits for what they make.
@@ -183,7 +221,10 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   std::wstring tests = buildDir() + L"\\tests\\", served = tests + L"runtime\\", game = scratch / L"game",
                temp = scratch / L"temp", setup = game + L"\\" + SETUP, record = scratch / L"record.txt",
                errors = scratch / L"errors.txt";
-  ASSERT_TRUE(copyFileTo(row.served ? tests + L"VorakSetupLocalRuntime.exe" : builtSetupPath(), setup));
+  ASSERT_TRUE(copyFileTo(row.how & InvalidHost ? tests + L"VorakSetupProxyRuntime.exe"
+                         : row.served           ? tests + L"VorakSetupLocalRuntime.exe"
+                                                : builtSetupPath(),
+                         setup));
   if (!(row.how & NoTemp)) CreateDirectoryW(temp.c_str(), nullptr);
   for (const std::wstring& file : row.files) {
     size_t eq = file.find(L'='), exe = file.rfind(L".exe");
@@ -217,8 +258,9 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   for (const std::wstring& name : planted)
     for (const std::wstring& dir : {game, temp}) ASSERT_TRUE(copyFileTo(tests + L"libplanted_dll.dll", dir + L"\\" + name));
   if (row.how & ReadOnly) setReadOnly(game, true);
+  if (row.how & UserProxy) setUserProxy("127.0.0.1:48377");
 
-  DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0;
+  DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0, actedAt = 0;
   Child child = startProgram(setup, arguments, scratch.path,
                              {{L"STANDIN_RECORD", record}, {L"STANDIN_EXIT_CODE", row.codes}, {L"TMP", temp}, {L"TEMP", temp},
                               {L"STANDIN_SLEEP_MS", std::to_wstring(live.process ? 0 : row.sleepMs)},
@@ -241,9 +283,11 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     std::vector<std::wstring> inTemp = listDir(temp);  // read once: the extraction may go meanwhile
     std::wstring extraction = inTemp.empty() ? L"" : temp + L"\\" + inTemp[0];
     if (!acted && (acts == CloseWhenWriting ? listDir(extraction + L"\\data").size() > 20
-                   : acts == CloseWhenDownloading ? window != nullptr : !readRecord(record).empty()))
+                   : acts == CloseWhenDownloading ? readFile(served + L"requests.log").size() > requestsBefore
+                                                  : !readRecord(record).empty()))
       acted = acts == LinkOutWhenUpdaterRuns ? host(L"ln -s ../../outside link", extraction, extraction + L"\\link")
                                              : window && PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    actedAt = acted && !actedAt ? GetTickCount() : actedAt;
     if (!shown) continue;
     wchar_t caption[256] = {};
     GetWindowTextW(shown, caption, 256);
@@ -252,7 +296,9 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     PostMessageW(shown, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   }
   if (!ended) TerminateProcess(child.process.get(), 99);  // a hang fails its row only
+  if (row.how & UserProxy) setUserProxy(nullptr);
   ASSERT_TRUE(ended);
+  if (acts == CloseWhenDownloading) EXPECT_LT(GetTickCount() - actedAt, 2000u) << "the close took effect at once";
   EXPECT_TRUE(acted);
   EXPECT_EQ(exitCode, row.exitCode);
   if (live.process) EXPECT_EQ(live.wait(0), (row.how & WaitsForPid) != 0) << "whether the run waited for process {pid}";
@@ -262,6 +308,9 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   // Still running when judged after 15 s: the bootstrap then waits for it without its window.
   if (row.sleepMs > 16000) EXPECT_GT(GetTickCount() - windowSeen, DWORD(row.sleepMs - 17000));
   if (row.served) EXPECT_EQ(readFile(served + L"requests.log").size() > requestsBefore, *row.served != 0);
+  if (row.how & UserProxy)  // asked as a proxy is: for the whole address
+    EXPECT_EQ(readFile(served + L"requests.log").find("http://vorak-runtime.invalid", requestsBefore),
+              requestsBefore);
 
   // Each updater gets its program, the bootstrap's arguments, the extras, and where the bootstrap lives;
   // an installer gets only its switches.
