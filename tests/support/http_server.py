@@ -2,7 +2,7 @@
 logs each request's target to DIR/requests.log (a proxy's: the whole URL), and answers as DIR/answer.txt says
 ("KIND FILE K", FILE of DIR): body: the file in K pieces sent apart; nolength: the same without Content-Length;
 status C: that status; cut: half of the file, its whole length announced; mismatch: Content-Length of the file,
-chunked body of half; silent: nothing, ever; trickle: the file a byte a second; huge: the file, 5 GB announced."""
+chunked body of half; silent: nothing, ever; trickle: the file a byte every 3 s; huge: the file, 5 GB announced."""
 import os, socketserver, subprocess, sys, threading, time
 
 root, port = sys.argv[1], int(sys.argv[2])
@@ -26,7 +26,7 @@ class Handler(socketserver.BaseRequestHandler):
         try:
             for piece in pieces.get(kind, [start + b"\r\n"] + [data[i * n // k:(i + 1) * n // k] for i in range(k)]):
                 self.request.sendall(piece)
-                time.sleep(1 if kind == "trickle" else 0.25)  # apart, so that each piece is a read cycle of its own
+                time.sleep(3 if kind == "trickle" else 0.25)  # apart, so that each piece is a read cycle of its own
         except OSError:
             pass  # the client went first
 
