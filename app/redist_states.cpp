@@ -31,8 +31,8 @@ void deleteDownload() {
 
 void onRedistDownload() {
   if (!createUi()) return;
-  DownloadThread* worker =
-      new DownloadThread(_window, VC_REDIST_URL_DOMAIN, VC_REDIST_URL_PATH, std::wstring(), VC_REDIST_URL_PORT);
+  DownloadThread* worker = new DownloadThread(_window, VC_REDIST_URL_DOMAIN, VC_REDIST_URL_PATH, std::wstring(),
+                                              VC_REDIST_URL_PORT, VC_REDIST_SILENCE_MS);
   thread = worker;
   if (!worker->start()) {
     delete worker;

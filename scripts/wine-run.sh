@@ -6,7 +6,8 @@
 # headless X display when none is set; the wine server is waited for at the end
 # unless an outer script (VORAK_WINE_SESSION) owns it. VORAK_DLL_OVERRIDES adds load
 # orders (groups separated by spaces) for the whole run: Wine reads them from the
-# environment it started with, never from a Windows process's environment.
+# environment it started with, never from a Windows process's environment. No proxy comes from
+# the environment (Wine's WinHTTP would use http_proxy where Windows never does).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
@@ -25,6 +26,7 @@ done
 
 loader=$(wine_loader "$arch")
 [ -x "$loader" ] || { echo "wine-run: no Wine for $arch ($loader)" >&2; exit 2; }
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY no_proxy NO_PROXY
 export WINEPREFIX=$prefix WINEDEBUG=-all WINELOADER=$loader WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d${VORAK_DLL_OVERRIDES:+;${VORAK_DLL_OVERRIDES// /;}}"
 echo "wine-run: $arch build under $(basename "$loader")" >&2
 

@@ -1,10 +1,15 @@
 #include "tasks/download_thread.h"
 
+#include <algorithm>
+#include <cstdarg>
+#include <cstdint>
 #include <cstdio>
-#include <vector>
+#include <cwchar>
 
-#include "fs/system_library.h"
 #include "launch/temp_locations.h"
+#include "tasks/download_proxy.h"
+#include "tasks/request_events.h"
+#include "tasks/winhttp_api.h"
 #include "tasks/worker_messages.h"
 #include "tasks/worker_thread.h"
 
@@ -14,64 +19,19 @@ const wchar_t* const VERB = L"GET";
 const wchar_t* const TEMP_NAME_PREFIX = L"dwl_";
 const wchar_t* const TARGET_SUFFIX = L".exe";
 const DWORD HTTP_OK = 200;
+// WinHTTP's own limits for finding the server, connecting and sending; its
+// receive limit comes after the download's own silence limit, which is then
+// always the one that reports.
+const int RESOLVE_TIMEOUT_MS = 30000, CONNECT_TIMEOUT_MS = 30000, SEND_TIMEOUT_MS = 30000;
+const DWORD RECEIVE_TIMEOUT_MARGIN_MS = 10000;
+// Digits of a Content-Length that the query may hold; more are refused as too large.
+const DWORD LENGTH_DIGITS = 40;
 
-// WinHTTP, loaded from the system folder once and kept: it is not one of the
-// DLLs that Windows always takes from there, so it is never imported.
-struct WinHttp {
-  decltype(&::WinHttpOpen) open;
-  decltype(&::WinHttpConnect) connect;
-  decltype(&::WinHttpOpenRequest) openRequest;
-  decltype(&::WinHttpSendRequest) sendRequest;
-  decltype(&::WinHttpReceiveResponse) receiveResponse;
-  decltype(&::WinHttpQueryHeaders) queryHeaders;
-  decltype(&::WinHttpQueryDataAvailable) queryDataAvailable;
-  decltype(&::WinHttpReadData) readData;
-  decltype(&::WinHttpCloseHandle) closeHandle;
-
-  bool complete() const {
-    return open && connect && openRequest && sendRequest && receiveResponse && queryHeaders && queryDataAvailable &&
-           readData && closeHandle;
-  }
-};
-
-const WinHttp& winHttp() {
-  static const WinHttp api = [] {
-    HMODULE module = loadSystemLibrary(L"winhttp.dll", L"crypt32.dll");
-    WinHttp functions;
-    functions.open = systemFunction<decltype(&::WinHttpOpen)>(module, "WinHttpOpen");
-    functions.connect = systemFunction<decltype(&::WinHttpConnect)>(module, "WinHttpConnect");
-    functions.openRequest = systemFunction<decltype(&::WinHttpOpenRequest)>(module, "WinHttpOpenRequest");
-    functions.sendRequest = systemFunction<decltype(&::WinHttpSendRequest)>(module, "WinHttpSendRequest");
-    functions.receiveResponse = systemFunction<decltype(&::WinHttpReceiveResponse)>(module, "WinHttpReceiveResponse");
-    functions.queryHeaders = systemFunction<decltype(&::WinHttpQueryHeaders)>(module, "WinHttpQueryHeaders");
-    functions.queryDataAvailable =
-        systemFunction<decltype(&::WinHttpQueryDataAvailable)>(module, "WinHttpQueryDataAvailable");
-    functions.readData = systemFunction<decltype(&::WinHttpReadData)>(module, "WinHttpReadData");
-    functions.closeHandle = systemFunction<decltype(&::WinHttpCloseHandle)>(module, "WinHttpCloseHandle");
-    return functions;
-  }();
-  return api;
-}
-
-// One WinHTTP handle, closed when it goes out of scope; declared session,
-// connection, request, they close in the reverse order.
-class InternetHandle {
- public:
-  explicit InternetHandle(HINTERNET handle) : _handle(handle) {}
-  ~InternetHandle() {
-    if (_handle != nullptr) winHttp().closeHandle(_handle);
-  }
-  InternetHandle(const InternetHandle&) = delete;
-  InternetHandle& operator=(const InternetHandle&) = delete;
-  HINTERNET get() const { return _handle; }
-
- private:
-  HINTERNET _handle;
-};
-
-void reportError(const wchar_t* where) {
-  // No blank between the code and "in": the line reads as it always has.
-  fwprintf(stderr, L"Error %luin %ls.\n", static_cast<unsigned long>(GetLastError()), where);
+void writeLine(const wchar_t* format, ...) {
+  va_list arguments;
+  va_start(arguments, format);
+  vfwprintf(stderr, format, arguments);
+  va_end(arguments);
   fflush(stderr);
 }
 
@@ -81,10 +41,28 @@ bool numberHeader(HINTERNET request, DWORD level, DWORD& value) {
   return winHttp().queryHeaders(request, level | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX, &value,
                                 &size, WINHTTP_NO_HEADER_INDEX) != FALSE;
 }
+
+// The announced length read as text: WinHTTP's number form holds 32 bits and
+// cuts a larger one short. text gets the header; DOWNLOAD_LENGTH_UNKNOWN when
+// there is none (or it is no number), DOWNLOAD_MAX_BYTES + 1 for anything longer.
+int64_t announcedLength(HINTERNET request, wchar_t (&text)[LENGTH_DIGITS + 1]) {
+  DWORD size = sizeof(text);
+  if (!winHttp().queryHeaders(request, WINHTTP_QUERY_CONTENT_LENGTH, WINHTTP_HEADER_NAME_BY_INDEX, text, &size,
+                              WINHTTP_NO_HEADER_INDEX)) {
+    wcscpy(text, L"too many");
+    return GetLastError() == ERROR_INSUFFICIENT_BUFFER ? int64_t(DOWNLOAD_MAX_BYTES) + 1 : DOWNLOAD_LENGTH_UNKNOWN;
+  }
+  int64_t length = 0;
+  for (const wchar_t* digit = text; *digit != L'\0'; ++digit) {
+    if (*digit < L'0' || *digit > L'9') return DOWNLOAD_LENGTH_UNKNOWN;
+    length = std::min<int64_t>(length * 10 + (*digit - L'0'), int64_t(DOWNLOAD_MAX_BYTES) + 1);
+  }
+  return text[0] == L'\0' ? DOWNLOAD_LENGTH_UNKNOWN : length;
+}
 }  // namespace
 
 DownloadThread::DownloadThread(HWND hwnd, const std::wstring& domain, const std::wstring& path,
-                               const std::wstring& file, INTERNET_PORT port)
+                               const std::wstring& file, INTERNET_PORT port, DWORD silenceMs)
     : _success(false),
       _finished(false),
       _stopped(false),
@@ -94,7 +72,7 @@ DownloadThread::DownloadThread(HWND hwnd, const std::wstring& domain, const std:
       _thread(INVALID_HANDLE_VALUE),
       _hwnd(hwnd),
       _port(port),
-      _stopRequested(false) {}
+      _silenceMs(silenceMs) {}
 
 bool DownloadThread::start() {
   std::wstring reservation;
@@ -102,9 +80,13 @@ bool DownloadThread::start() {
     // A folder of its own, so that no file planted beside the installer in
     // TEMP (a DLL it may load) is found there, and so that one removal takes all.
     _folder = create_temp_directory();
-    if (_folder.empty()) return false;
+    if (_folder.empty()) {
+      writeLine(L"Error: cannot make the download's folder.\n");
+      return false;
+    }
     wchar_t name[MAX_PATH];
     if (GetTempFileNameW(_folder.c_str(), TEMP_NAME_PREFIX, 0, name) == 0) {
+      writeLine(L"Error %luin GetTempFileNameW.\n", static_cast<unsigned long>(GetLastError()));
       RemoveDirectoryW(_folder.c_str());
       _folder.clear();
       return false;
@@ -116,7 +98,11 @@ bool DownloadThread::start() {
   // arrives, and the hold that takes over after it needs to open it meanwhile.
   _file.reset(CreateFileW(_filepath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (_file.valid() && startWorkerThread(DownloadThreadRoutine, this, _thread)) return true;
+  _stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+  if (!_file.valid()) writeLine(L"Error %luin CreateFileW for the download.\n", static_cast<unsigned long>(GetLastError()));
+  else if (!_stopEvent.valid()) writeLine(L"Error %luin CreateEventW.\n", static_cast<unsigned long>(GetLastError()));
+  else if (startWorkerThread(DownloadThreadRoutine, this, _thread)) return true;
+  else writeLine(L"Error %luin CreateThread for the download.\n", static_cast<unsigned long>(GetLastError()));
   // Nothing will run: leave nothing behind that this call made.
   _file.reset();
   if (!_folder.empty()) {
@@ -127,55 +113,117 @@ bool DownloadThread::start() {
   return false;
 }
 
-bool DownloadThread::transfer(HINTERNET request) {
+bool DownloadThread::failed(const wchar_t* call, DWORD error) const {
+  unsigned long code = error;
+  switch (error) {
+    case ERROR_WINHTTP_TIMEOUT:
+      writeLine(L"Error: timed out in %ls.\n", call);
+      break;
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+      writeLine(L"Error %lu: cannot connect to %ls %ls.\n", code, _domain.c_str(), _way.c_str());
+      break;
+    case ERROR_WINHTTP_REDIRECT_FAILED:
+      writeLine(L"Error %lu: the server's redirect cannot be followed.\n", code);
+      break;
+    default:
+      // No blank between the code and "in": the line reads as it always has.
+      writeLine(L"Error %luin %ls.\n", code, call);
+  }
+  return false;
+}
+
+bool DownloadThread::await(RequestEvents* events, BOOL begun, const wchar_t* call) {
+  if (!begun) return failed(call, GetLastError());
+  switch (awaitCompletion(events, _stopEvent.get(), _silenceMs)) {
+    case Completion::Done:
+      return true;
+    case Completion::Stopped:
+      _stopped = true;  // the player's close: no line
+      return false;
+    case Completion::Silent:
+      writeLine(L"Error: nothing received for %lu s in %ls.\n", static_cast<unsigned long>(_silenceMs / 1000), call);
+      return false;
+    default:
+      return failed(call, events->error);
+  }
+}
+
+bool DownloadThread::exchange(HINTERNET request, RequestEvents* events) {
   const WinHttp& http = winHttp();
+  if (!await(events,
+             http.sendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                              requestContext(events)),
+             L"WinHttpSendRequest") ||
+      !await(events, http.receiveResponse(request, nullptr), L"WinHttpReceiveResponse"))
+    return false;
   DWORD status = 0;
   if (!numberHeader(request, WINHTTP_QUERY_STATUS_CODE, status) || status != HTTP_OK) {
     // An error page must never become the installer; its body is not read.
-    fwprintf(stderr, L"Error: HTTP status %lu.\n", static_cast<unsigned long>(status));
-    fflush(stderr);
+    writeLine(L"Error: HTTP status %lu.\n", static_cast<unsigned long>(status));
     return false;
   }
-  std::vector<BYTE> buffer;
+  wchar_t text[LENGTH_DIGITS + 1] = {};
+  int64_t length = announcedLength(request, text);
+  if (length > DOWNLOAD_MAX_BYTES) {
+    writeLine(L"Error: the server announces %ls bytes, more than %lu.\n", text,
+              static_cast<unsigned long>(DOWNLOAD_MAX_BYTES));
+    return false;
+  }
+  _counters.total.store(static_cast<int32_t>(length), std::memory_order_relaxed);
   DWORD available = 0;
   do {
-    if (_stopRequested.load(std::memory_order_relaxed)) {
-      _stopped = true;
-      return false;
-    }
-    if (!http.queryDataAvailable(request, &available)) {
-      reportError(L"WinHttpQueryDataAvailable");
-      return false;
-    }
-    buffer.resize(available);
+    if (!await(events, http.queryDataAvailable(request, nullptr), L"WinHttpQueryDataAvailable")) return false;
+    available = events->bytes;
     DWORD read = 0;
-    if (!http.readData(request, buffer.data(), available, &read)) {
-      reportError(L"WinHttpReadData");
-      return false;
+    if (available != 0) {
+      if (available > DOWNLOAD_MAX_BYTES - static_cast<DWORD>(_counters.receivedBytes())) {
+        writeLine(L"Error: more than %lu bytes received.\n", static_cast<unsigned long>(DOWNLOAD_MAX_BYTES));
+        return false;
+      }
+      events->buffer.resize(available);
+      if (!await(events, http.readData(request, events->buffer.data(), available, nullptr), L"WinHttpReadData"))
+        return false;
+      read = events->bytes;
     }
     DWORD written = 0;
-    if (read != 0 && (!WriteFile(_file.get(), buffer.data(), read, &written, nullptr) || written != read)) {
-      fwprintf(stderr, L"Error in _file.write()\n");
-      fflush(stderr);
+    if (read != 0 && (!WriteFile(_file.get(), events->buffer.data(), read, &written, nullptr) || written != read)) {
+      writeLine(L"Error in _file.write()\n");
       return false;
     }
-    int32_t received = _counters.receivedBytes();
-    if (read > static_cast<DWORD>(INT32_MAX - received)) {
-      fwprintf(stderr, L"Error: the download is larger than 2 GB.\n");
-      fflush(stderr);
-      return false;
-    }
-    _counters.received.store(received + static_cast<int32_t>(read), std::memory_order_relaxed);
+    _counters.received.store(_counters.receivedBytes() + static_cast<int32_t>(read), std::memory_order_relaxed);
     notifyWindow(_hwnd, WM_WORKER_PROGRESS, this);
   } while (available != 0);
   int32_t total = _counters.total.load(std::memory_order_relaxed);
   if (total != DOWNLOAD_LENGTH_UNKNOWN && total != _counters.receivedBytes()) {
-    fwprintf(stderr, L"Error: received %ld of %ld bytes.\n", static_cast<long>(_counters.receivedBytes()),
-             static_cast<long>(total));
-    fflush(stderr);
+    writeLine(L"Error: received %ld of %ld bytes.\n", static_cast<long>(_counters.receivedBytes()),
+              static_cast<long>(total));
     return false;
   }
   return true;
+}
+
+bool DownloadThread::fetch() {
+  const WinHttp& http = winHttp();
+  DownloadRoute route = openPlayerSession(USER_AGENT, L"http://" + _domain + L":" + std::to_wstring(_port) + L"/" + _path);
+  _way = route.way;
+  InternetHandle session(route.session);
+  if (session.get() == nullptr) return failed(L"WinHttpOpen", GetLastError());
+  http.setTimeouts(session.get(), RESOLVE_TIMEOUT_MS, CONNECT_TIMEOUT_MS, SEND_TIMEOUT_MS,
+                   static_cast<int>(_silenceMs + RECEIVE_TIMEOUT_MARGIN_MS));
+  InternetHandle connection(http.connect(session.get(), _domain.c_str(), _port, 0));
+  if (connection.get() == nullptr) return failed(L"WinHttpConnect", GetLastError());
+  InternetHandle request(http.openRequest(connection.get(), VERB, _path.c_str(), nullptr, WINHTTP_NO_REFERER,
+                                          WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
+  if (request.get() == nullptr) return failed(L"WinHttpOpenRequest", GetLastError());
+  RequestEvents* events = watchRequest(request.get());
+  if (events == nullptr) return failed(L"WinHttpSetStatusCallback", GetLastError());
+  bool complete = exchange(request.get(), events);
+  // Closed by this thread, which alone uses it; a call still pending ends
+  // into the events, which WinHTTP lets go of when it reports the closing.
+  request.reset();
+  releaseRequestEvents(events);
+  return complete;
 }
 
 void DownloadThread::doDownload() {
@@ -183,27 +231,9 @@ void DownloadThread::doDownload() {
   _counters.received.store(0, std::memory_order_relaxed);
   bool complete = false;
   if (winHttp().complete()) {
-    const WinHttp& http = winHttp();
-    InternetHandle session(
-        http.open(USER_AGENT, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-    InternetHandle connection(session.get() ? http.connect(session.get(), _domain.c_str(), _port, 0) : nullptr);
-    InternetHandle request(connection.get() ? http.openRequest(connection.get(), VERB, _path.c_str(), nullptr,
-                                                               WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0)
-                                            : nullptr);
-    bool answered = request.get() &&
-                    http.sendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
-                                     0) &&
-                    http.receiveResponse(request.get(), nullptr);
-    DWORD length = 0;
-    // A length beyond what the counters hold is as good as none announced.
-    bool announced = answered && numberHeader(request.get(), WINHTTP_QUERY_CONTENT_LENGTH, length) &&
-                     length <= static_cast<DWORD>(INT32_MAX);
-    _counters.total.store(announced ? static_cast<int32_t>(length) : DOWNLOAD_LENGTH_UNKNOWN,
-                          std::memory_order_relaxed);
-    complete = answered && transfer(request.get());
+    complete = fetch();
   } else {
-    fwprintf(stderr, L"Error: WinHTTP is not available.\n");
-    fflush(stderr);
+    writeLine(L"Error: WinHTTP is not available.\n");
   }
   // A complete download stays open for the hold that takes it over.
   if (!complete) _file.reset();

@@ -1,27 +1,35 @@
 #pragma once
 // DownloadThread: fetches one file over plain HTTP with WinHTTP on its own
-// thread, reporting each read cycle to a window with WM_WORKER_PROGRESS and, as
-// its last act, WM_DOWNLOAD_FINISHED. Constructed, started, read and deleted on
-// the UI thread (deleted only inside the handling of WM_DOWNLOAD_FINISHED);
+// thread, through the player's proxy, reporting each read cycle to a window
+// with WM_WORKER_PROGRESS and, as its last act, WM_DOWNLOAD_FINISHED. Every
+// wait is bounded: it ends when nothing arrives for silenceMs, and within a
+// moment of requestStop(). Constructed, started, read and deleted on the UI
+// thread (deleted only inside the handling of WM_DOWNLOAD_FINISHED);
 // requestStop() too. The counters are written by the worker and read by the
 // paint at any time; the flags only after WM_DOWNLOAD_FINISHED.
-// Failures: start() false (no thread, no message), or success() false. The
-// bootstrap never deletes what it downloaded; the caller removes folder() (or
-// the given file) when done with it. Diagnostics go to the wide stderr.
+// Failures: start() false (no thread, no message), or success() false; each
+// way writes its own line on the wide stderr. The bootstrap never deletes what
+// it downloaded; the caller removes folder() (or the given file) when done.
 #include <windows.h>
 #include <winhttp.h>
 
-#include <atomic>
 #include <string>
 
 #include "app/safe_handle.h"
 #include "tasks/download_progress.h"
 
+struct RequestEvents;
+
+// A download that receives nothing for this long fails.
+const DWORD DOWNLOAD_SILENCE_MS = 60000;
+// The real installer is a few MB: a longer answer is refused before it is written.
+const DWORD DOWNLOAD_MAX_BYTES = 512u << 20;
+
 class DownloadThread {
  public:
   // file may be empty: start() then makes a fresh folder in TEMP to hold the download.
   DownloadThread(HWND hwnd, const std::wstring& domain, const std::wstring& path, const std::wstring& file,
-                 INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT);
+                 INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT, DWORD silenceMs = DOWNLOAD_SILENCE_MS);
   DownloadThread(const DownloadThread&) = delete;
   DownloadThread& operator=(const DownloadThread&) = delete;
 
@@ -47,14 +55,22 @@ class DownloadThread {
   // reservation); empty when a target file was given.
   std::wstring folder() const { return _folder; }
 
-  // Asks the worker to stop before its next read cycle. Any thread.
-  void requestStop() { _stopRequested.store(true, std::memory_order_relaxed); }
+  // Ends the download within a moment, even while it waits for the server.
+  void requestStop() {
+    if (_stopEvent.valid()) SetEvent(_stopEvent.get());
+  }
 
   void doDownload();
 
  private:
-  // Reads the answer into _file; true when the whole of it arrived.
-  bool transfer(HINTERNET request);
+  // Opens the session, connection and request; true when the whole file arrived.
+  bool fetch();
+  // Sends the request and reads the answer into _file.
+  bool exchange(HINTERNET request, RequestEvents* events);
+  // Waits for the call just begun (begun: what it returned); false, with its line, unless it completed well.
+  bool await(RequestEvents* events, BOOL begun, const wchar_t* call);
+  // Writes the line for error of call; returns false.
+  bool failed(const wchar_t* call, DWORD error) const;
 
   DownloadProgress _counters;  // the announced length (-1 when none) and the bytes received
   bool _success;
@@ -68,7 +84,9 @@ class DownloadThread {
   HANDLE _thread;
   HWND _hwnd;
   INTERNET_PORT _port;
-  std::atomic<bool> _stopRequested;
+  DWORD _silenceMs;
+  std::wstring _way;           // how the session reaches the server, for the lines
+  SafeKernelHandle _stopEvent;  // set by requestStop(); made by start()
 };
 
 DWORD WINAPI DownloadThreadRoutine(LPVOID worker);

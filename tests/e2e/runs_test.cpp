@@ -22,7 +22,8 @@ const wchar_t *const INSTALLED = L"wayspanner\\wayspanner.exe", *const BACKUP = 
 const int DAMAGED = 10004, RUNTIME = 10006;  // the "Oups!" box's messages
 
 enum How {  // what else a row does, as bits
-  CloseWhenWriting = 1, CloseWhenUpdaterRuns = 2, CloseWhenDownloading = 4, LinkOutWhenUpdaterRuns = 8,  // the player
+  CloseWhenWriting = 1, CloseWhenUpdaterRuns = 2, LinkOutWhenUpdaterRuns = 8,  // the player
+  CloseWhenDownloading = 4,  // once the server was asked: the run must end within 2 s
   ReadOnly = 16,     // the game folder: removing the bootstrap from it takes the elevated start, which waits 20 s
   WaitsForPid = 32,  // a clean-up run that deletes nothing before process {pid} ends
   Planted = 64,      // libraries named as in VORAK_DLL_OVERRIDES ("a,b=n,b ...": Wine prefers them to its own)
@@ -32,6 +33,8 @@ enum How {  // what else a row does, as bits
   LateCopy = 512,    // the test, the run's debugger, holds the third process (the copy in TEMP) 3 s at its start
   Pinned = 1024,     // the twin that fetches the runtime accepts only an installer of another digest
   Raced = 2048,      // another program of the player's keeps trying to swap what the bootstrap starts
+  InvalidHost = 4096,  // the twin for "vorak-runtime.invalid", port 80
+  UserProxy = 8192,    // the player's proxy is the loopback server, as Windows' settings pages write it
 };
 
 struct Row {
@@ -130,7 +133,18 @@ const Row ROWS[] = {
      "Error: received 10 of 20 bytes.\r\n"},
     {"RuntimeLengthMismatch", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "mismatch answer.txt ", L"",
      "Error: received 10 of 20 bytes.\r\n"},
-    {"RuntimeCloseDuringTheDownload", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading, "body signed.exe 20"},
+    {"RuntimeCloseWhileTheServerTrickles", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading, "trickle signed.exe"},
+    {"RuntimeCloseWhileTheServerIsSilent", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading, "silent x"},
+    // Wine's asynchronous send waits for the answer too.
+    {"RuntimeSilentServer", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "silent x", L"",
+     "Error: nothing received for 5 s in WinHttpSendRequest.\r\n"},
+    {"RuntimeHugeLength", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "huge signed.exe", L"",
+     "Error: the server announces 5000000000 bytes, more than 536870912.\r\n"},
+    {"RuntimeThroughThePlayersProxy", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, InvalidHost | UserProxy,
+     "body signed.exe 1"},
+    // No settings of the player's: Wine answers "detect automatically", as Windows often does.
+    {"RuntimeWithoutTheProxy", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, InvalidHost, "", L"",
+     "Error 12007: cannot connect to vorak-runtime.invalid as the automatic configuration says.\r\n"},
     {"RuntimeNotAskedForTheInstalledGame", {CONF, INSTALLED}, L"", {INSTALLED}, 0, 0, {}, {}, L"0", 0, 0, ""},
 };
 
@@ -153,6 +167,30 @@ void setReadOnly(const std::wstring& dir, bool readOnly) {
               InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
               SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
               SetFileSecurityW(dir.c_str(), DACL_SECURITY_INFORMATION, &descriptor));
+}
+
+// The player's proxy (null: none) in both forms that Windows' settings pages write: the record that
+// WinHTTP reads (version, counter, flags: direct | named proxy; then proxy, bypass list and script, each
+// after its length) and the two values of older readers.
+void setUserProxy(const char* server) {
+  HKEY settings = nullptr, connections = nullptr;
+  RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0, nullptr, 0,
+                  KEY_ALL_ACCESS, nullptr, &settings, nullptr);
+  RegCreateKeyExW(settings, L"Connections", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &connections, nullptr);
+  std::string record, bypass = "<local>", name = server ? server : "";
+  for (std::string text : {std::string("\x46\0\0\0\1\0\0\0\3\0\0\0", 12), char(name.size()) + std::string(3, 0) + name,
+                           char(bypass.size()) + std::string(3, 0) + bypass, std::string(36, 0)})
+    record += text;
+  std::wstring wide(name.begin(), name.end());
+  DWORD enable = 1;
+  EXPECT_TRUE(server ? !RegSetValueExW(connections, L"DefaultConnectionSettings", 0, REG_BINARY, (const BYTE*)record.data(),
+                                       DWORD(record.size())) &&
+                           !RegSetValueExW(settings, L"ProxyEnable", 0, REG_DWORD, (const BYTE*)&enable, 4) &&
+                           !RegSetValueExW(settings, L"ProxyServer", 0, REG_SZ, (const BYTE*)wide.c_str(),
+                                           DWORD(wide.size() * 2 + 2))
+                     : !RegDeleteValueW(connections, L"DefaultConnectionSettings") &&
+                           !RegDeleteValueW(settings, L"ProxyEnable") && !RegDeleteValueW(settings, L"ProxyServer"));
+  RegCloseKey(connections), RegCloseKey(settings);
 }
 
 // Wine starts Linux programs but gives no handle to wait on: waits for what they make.
@@ -210,8 +248,10 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   std::wstring tests = buildDir() + L"\\tests\\", served = tests + L"runtime\\", game = scratch / L"game",
                temp = scratch / L"temp", setup = game + L"\\" + SETUP, record = scratch / L"record.txt",
                errors = scratch / L"errors.txt";
-  ASSERT_TRUE(copyFileTo(!row.served ? builtSetupPath()
-                         : tests + (row.how & Pinned ? L"VorakSetupPinnedRuntime.exe" : L"VorakSetupLocalRuntime.exe"),
+  ASSERT_TRUE(copyFileTo(row.how & InvalidHost ? tests + L"VorakSetupProxyRuntime.exe"
+                         : row.how & Pinned    ? tests + L"VorakSetupPinnedRuntime.exe"
+                         : row.served          ? tests + L"VorakSetupLocalRuntime.exe"
+                                               : builtSetupPath(),
                          setup));
   if (!(row.how & NoTemp)) CreateDirectoryW(temp.c_str(), nullptr);
   for (const std::wstring& file : row.files) {
@@ -246,9 +286,10 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   for (const std::wstring& name : planted)
     for (const std::wstring& dir : {game, temp}) ASSERT_TRUE(copyFileTo(tests + L"libplanted_dll.dll", dir + L"\\" + name));
   if (row.how & ReadOnly) setReadOnly(game, true);
+  if (row.how & UserProxy) setUserProxy("127.0.0.1:48377");
 
   Child racer = row.how & Raced ? startProgram(tests + L"racer.exe", L"\"" + temp + L"\" \"" + scratch.path + L"\"") : Child();
-  DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0;
+  DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0, actedAt = 0;
   Child child = startProgram(setup, arguments, scratch.path,
                              {{L"STANDIN_RECORD", record}, {L"STANDIN_EXIT_CODE", row.codes}, {L"TMP", temp}, {L"TEMP", temp},
                               {L"STANDIN_SLEEP_MS", std::to_wstring(live.process ? 0 : row.sleepMs)},
@@ -272,9 +313,11 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     std::vector<std::wstring> inTemp = listDir(temp);  // read once: the extraction may go meanwhile
     std::wstring extraction = inTemp.empty() ? L"" : temp + L"\\" + inTemp[0];
     if (!acted && (acts == CloseWhenWriting ? listDir(extraction + L"\\data").size() > 20
-                   : acts == CloseWhenDownloading ? window != nullptr : !readRecord(record).empty()))
+                   : acts == CloseWhenDownloading ? readFile(served + L"requests.log").size() > requestsBefore
+                                                  : !readRecord(record).empty()))
       acted = acts == LinkOutWhenUpdaterRuns ? host(L"ln -s ../../outside link", extraction, extraction + L"\\link")
                                              : window && PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    actedAt = acted && !actedAt ? GetTickCount() : actedAt;
     if (!shown) continue;
     wchar_t caption[256] = {};
     GetWindowTextW(shown, caption, 256);
@@ -283,8 +326,10 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     PostMessageW(shown, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   }
   if (racer.process) writeFile(scratch / L"stop", ""), racer.wait(10000);  // all it could swap has started
+  if (row.how & UserProxy) setUserProxy(nullptr);
   ASSERT_TRUE(ended || (TerminateProcess(child.process.get(), 99), false)) << "a hang fails its row only";
   for (child.process.reset(); debugger.held.dwProcessId;) debugger.pump();  // its id is free unless its copy holds it
+  if (acts == CloseWhenDownloading) EXPECT_LT(GetTickCount() - actedAt, 2000u) << "the close took effect at once";
   EXPECT_TRUE(acted);
   EXPECT_EQ(exitCode, row.exitCode);
   if (live.process) EXPECT_EQ(live.wait(0), (row.how & WaitsForPid) != 0) << "whether the run waited for process {pid}";
@@ -294,6 +339,9 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   // Still running when judged after 15 s: the bootstrap then waits for it without its window.
   if (row.sleepMs > 16000) EXPECT_GT(GetTickCount() - windowSeen, DWORD(row.sleepMs - 17000));
   if (row.served) EXPECT_EQ(readFile(served + L"requests.log").size() > requestsBefore, *row.served != 0);
+  if (row.how & UserProxy)  // asked as a proxy is: for the whole address
+    EXPECT_EQ(readFile(served + L"requests.log").find("http://vorak-runtime.invalid", requestsBefore),
+              requestsBefore);
 
   // Each updater gets its program, the bootstrap's arguments, the extras, and where the bootstrap lives;
   // an installer gets only its switches.
