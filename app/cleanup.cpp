@@ -5,7 +5,7 @@
 
 #include <cwchar>
 
-#include "app/safe_handle.h"
+#include "fs/safe_handle.h"
 
 namespace {
 

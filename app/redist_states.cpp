@@ -1,5 +1,7 @@
-#include "app/redist_states.h"
-
+// The runtime's branch of the run: download its installer, check it, run it
+// elevated, then go on with the normal start. Every failure enters
+// StateFailed. User-interface thread; entered through beginState, which finds
+// these states in REDIST_STATES.
 #include <cstdio>
 
 #include "app/extraction_directory.h"
@@ -26,8 +28,6 @@ void deleteDownload() {
   deleteExtractionDirectory(FilePath(_redist_path).parent().str());
   _redist_path.clear();
 }
-
-}  // namespace
 
 void onRedistDownload() {
   if (!createUi()) return;
@@ -105,3 +105,8 @@ void onRedistInstalled() {
     beginState(StateFailed);
   }
 }
+
+}  // namespace
+
+void (*const REDIST_STATES[StateRedistInstalled - StateRedistDownload + 1])() = {
+    onRedistDownload, onRedistDownloaded, onRedistInstall, onRedistInstalled};

@@ -3,7 +3,7 @@
 #include <windows.h>
 #include <msi.h>
 
-#include "app/safe_handle.h"
+#include "fs/safe_handle.h"
 #include "fs/system_library.h"
 
 const wchar_t* const VC_REDIST_URL_PATH =

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "app/safe_handle.h"
+#include "fs/safe_handle.h"
 #include "fs/directories.h"
 #include "fs/module_path.h"
 #include "launch/access_check.h"

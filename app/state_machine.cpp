@@ -4,8 +4,7 @@
 #include "app/globals.h"
 #include "app/message_loop.h"
 #include "app/messages.h"
-#include "app/redist_states.h"
-#include "app/safe_handle.h"
+#include "fs/safe_handle.h"
 #include "app/self_removal.h"
 #include "launch/updater_launch.h"
 #include "tasks/extraction_thread.h"
@@ -149,10 +148,10 @@ void beginState(ApplicationState state) {
   repaint();
   _state = state;
   switch (state) {
-    case StateRedistDownload: onRedistDownload(); break;
-    case StateRedistDownloaded: onRedistDownloaded(); break;
-    case StateRedistInstall: onRedistInstall(); break;
-    case StateRedistInstalled: onRedistInstalled(); break;
+    case StateRedistDownload:
+    case StateRedistDownloaded:
+    case StateRedistInstall:
+    case StateRedistInstalled: REDIST_STATES[state - StateRedistDownload](); break;
     case StateStart: onStart(); break;
     case StateLaunchInstalled: onLaunchInstalled(); break;
     case StateLaunchExtracted: onLaunchExtracted(); break;

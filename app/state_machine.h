@@ -11,3 +11,7 @@ void beginState(ApplicationState state);
 bool createUi();
 
 LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The runtime's branch, StateRedistDownload to StateRedistInstalled in that
+// order: what each of its states does, defined with them (app/redist_states.cpp).
+extern void (*const REDIST_STATES[StateRedistInstalled - StateRedistDownload + 1])();

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "app/safe_handle.h"
+#include "fs/safe_handle.h"
 
 bool canWriteIn(std::wstring directory) {
   const SECURITY_INFORMATION wanted =

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/safe_handle.h"
+#include "fs/safe_handle.h"
 #include "fs/file_path.h"
 #include "fs/system_library.h"
 

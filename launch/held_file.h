@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "app/safe_handle.h"
+#include "fs/safe_handle.h"
 
 class HeldFile {
  public:

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/safe_handle.h"
+#include "fs/safe_handle.h"
 #include "launch/held_file.h"
 
 // A new, empty directory "vlm" + 6 generated characters in the user's temporary

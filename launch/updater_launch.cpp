@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include "app/safe_handle.h"
+#include "fs/safe_handle.h"
 #include "fs/module_path.h"
 #include "launch/argument_quoting.h"
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/safe_handle.h"
+#include "fs/safe_handle.h"
 
 bool startWatcher(const std::wstring& path, const std::wstring& arguments, DWORD waitMs) {
   STARTUPINFOW startup = {};

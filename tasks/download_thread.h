@@ -15,7 +15,7 @@
 
 #include <string>
 
-#include "app/safe_handle.h"
+#include "fs/safe_handle.h"
 #include "tasks/download_progress.h"
 
 struct RequestEvents;
