@@ -23,9 +23,13 @@ static int due(const wchar_t* target) {
   for (int i = 0; i < seen_count; ++i)
     if (wcscmp(seen[i], target) == 0) return now - seen_at[i] >= seen_delay[i];
   if (seen_count == 64) return 1;
+  HANDLE readable = CreateFileW(target, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                                OPEN_EXISTING, 0, NULL);
+  if (readable == INVALID_HANDLE_VALUE) return 0;
+  CloseHandle(readable);
   wcscpy(seen[seen_count], target);
   seen_at[seen_count] = now;
-  seen_delay[seen_count++] = now % 120;
+  seen_delay[seen_count++] = now % 80;
   return 0;
 }
 
@@ -90,7 +94,7 @@ int main(void) {
   swprintf(stop, LONG_PATH, L"%ls\\stop", argv[2]);
   for (DWORD begun = GetTickCount(); GetTickCount() - begun < 120000 && GetFileAttributesW(stop) == INVALID_FILE_ATTRIBUTES;) {
     scan(argv[1], 0, argv[2]);
-    Sleep(0);
+    Sleep(1);
   }
   while (placed_count > 0) DeleteFileW(placed[--placed_count]);
   return 0;

@@ -1,30 +1,46 @@
 #!/usr/bin/env bash
 # Authenticode signing for tests, under a test root that only one Wine prefix trusts.
-#   test_signing.sh ca DIR                  a test root and two code-signing certificates under it in DIR (kept
-#                                           if there): "Vorak Test Signer" (signer) and "Evil Corp" (other)
-#   test_signing.sh sign DIR IN OUT [root] [other]  OUT = IN signed (SHA-256) by DIR's signer, or its other;
-#                                           "root": carrying the root
+#   test_signing.sh ca DIR                  a test root and code-signing certificates under it in DIR (kept if
+#                                           there): "Vorak Test Signer" (signer), "Evil Corp" (other), and a
+#                                           "Vorak Test Signer" of 2010-2011 (expired) with a time-stamping one
+#   test_signing.sh sign DIR IN OUT [root] [WHO]  OUT = IN signed (SHA-256) by DIR's signer, or its WHO (expired:
+#                                           time-stamped in 2011); "root": carrying the root
 #   test_signing.sh trust DIR PREFIX ARCH [OPTION...]  DIR's root joins the root store of that Wine prefix only
 #     (made, when missing, by scripts/wine-run.sh with those options)
 #   test_signing.sh samples DIR EXE PREFIX ARCH [OPTION...]  into DIR: EXE signed under a root that prefix
 #     trusts, under another (root left out, and carried), by another publisher under the trusted root, unsigned,
-#     and signed then altered in one byte of code; and signed.sha256, the signed file's digest
+#     and signed then altered in one byte of code, by the expired signer; and signed.sha256, signed.exe's digest
 set -euo pipefail
 dir=$2
-if [ "$1" = ca ] && [ ! -f "$dir/signer.pem" ]; then
+if [ "$1" = ca ] && [ ! -f "$dir/stamps-chain.pem" ]; then
   mkdir -p "$dir" && cd "$dir"
-  printf '[req]\ndistinguished_name=dn\n[dn]\n[root]\nbasicConstraints=critical,CA:true\nkeyUsage=critical,keyCertSign\n[signer]\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >ext.cnf
-  openssl req -x509 -newkey rsa:2048 -nodes -days 3650 -subj "/CN=Vorak Test Root $(basename "$dir")" \
-    -config ext.cnf -extensions root -keyout root.key -out root.pem 2>/dev/null
+  printf '[req]\ndistinguished_name=dn\n[dn]\n[root]\nbasicConstraints=critical,CA:true\nkeyUsage=critical,keyCertSign\n[signer]\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n[stamps]\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=critical,timeStamping\n' >ext.cnf
+  printf '[ca]\ndefault_ca=own\n[own]\ndatabase=index.txt\nnew_certs_dir=.\nserial=serial\ndefault_md=sha256\npolicy=any\n[any]\ncommonName=supplied\n' >ca.cnf
+  printf 'unique_subject = no\n' >index.txt.attr && : >index.txt && echo 1000 >serial
+  # The root's life covers the time stamps of 2011.
+  openssl req -new -newkey rsa:2048 -nodes -subj "/CN=Vorak Test Root $(basename "$dir")" -config ext.cnf \
+    -keyout root.key -out root.csr 2>/dev/null
+  openssl ca -batch -config ca.cnf -selfsign -keyfile root.key -in root.csr -out root.pem -notext -extfile ext.cnf \
+    -extensions root -startdate 20050101000000Z -enddate 20350101000000Z 2>/dev/null
   for who in "signer:Vorak Test Signer" "other:Evil Corp"; do
     openssl req -newkey rsa:2048 -nodes -subj "/CN=${who#*:}" -config ext.cnf -keyout "${who%%:*}.key" -out signer.csr 2>/dev/null
     openssl x509 -req -in signer.csr -CA root.pem -CAkey root.key -CAcreateserial -days 3650 \
       -extfile ext.cnf -extensions signer -out "${who%%:*}.pem" 2>/dev/null
   done
+  for who in "expired:Vorak Test Signer:signer:20100101000000Z:20120101000000Z" \
+             "stamps:Vorak Test Time Stamps:stamps:20050101000000Z:20350101000000Z"; do
+    IFS=: read -r name cn extension from to <<<"$who"
+    openssl req -newkey rsa:2048 -nodes -subj "/CN=$cn" -keyout "$name.key" -out "$name.csr" 2>/dev/null
+    openssl ca -batch -config ca.cnf -cert root.pem -keyfile root.key -in "$name.csr" -out "$name.pem" -notext \
+      -extfile ext.cnf -extensions "$extension" -startdate "$from" -enddate "$to" 2>/dev/null
+  done
+  cat stamps.pem root.pem >stamps-chain.pem
 elif [ "$1" = sign ]; then
   who=${6:-signer}
+  stamp=()
+  [ "$who" != expired ] || stamp=(-TSA-certs "$dir/stamps-chain.pem" -TSA-key "$dir/stamps.key" -TSA-time 1306886400)
   rm -f "$4" && osslsigncode sign -h sha256 -certs "$dir/$who.pem" ${5:+-ac "$dir/root.pem"} \
-    -key "$dir/$who.key" -in "$3" -out "$4" >/dev/null
+    -key "$dir/$who.key" "${stamp[@]}" -in "$3" -out "$4" >/dev/null
 elif [ "$1" = trust ]; then
   # crypt32 reads HKLM\...\Root\Certificates\<SHA-1 thumbprint>\Blob: the certificate as serialized property 32.
   der=$(openssl x509 -in "$dir/root.pem" -outform DER | od -An -v -tx1 | tr -d ' \n') n=$((${#der} / 2))
@@ -38,6 +54,7 @@ elif [ "$1" = samples ]; then
   $sign sign "$dir/trusted_ca" "$exe" "$dir/signed.exe" && cp "$exe" "$dir/unsigned.exe" && cp "$dir/signed.exe" "$dir/altered.exe"
   $sign sign "$dir/other_ca" "$exe" "$dir/untrusted.exe" && $sign sign "$dir/other_ca" "$exe" "$dir/untrusted_root.exe" root
   $sign sign "$dir/trusted_ca" "$exe" "$dir/other_publisher.exe" "" other
+  $sign sign "$dir/trusted_ca" "$exe" "$dir/expired_stamped.exe" "" expired
   sha256sum "$dir/signed.exe" | cut -d' ' -f1 | tr -d '\n' >"$dir/signed.sha256"
   printf '\x5a' | dd of="$dir/altered.exe" bs=1 seek=$((0x1010)) conv=notrunc status=none
 fi
