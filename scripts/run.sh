@@ -32,17 +32,7 @@ rc=0
 # set them inside, so that the run uses its own temporary folder.
 ( cd "$run_dir/game" && "$WINELOADER" cmd /c "set TMP=$TMP&& set TEMP=$TEMP&& VorakSetup.exe" ) &
 pid=$!
-# The window stands from the extraction until the updater has been judged
-# (the stand-in sleeps 3 s): take its picture meanwhile.
-for _ in $(seq 100); do
-  if xdotool search --class VelmorBootstrapWindow >/dev/null 2>&1 ||
-     xwininfo -root -tree 2>/dev/null | grep -q '"Vorak"'; then
-    sleep 0.5
-    import -window root -crop 350x65+337+351 "$shot" 2>/dev/null || true
-    break
-  fi
-  sleep 0.1
-done
+shoot_window "$shot"
 wait $pid || rc=$?
 
 echo "Exit code: $rc"
