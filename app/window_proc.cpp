@@ -6,6 +6,7 @@
 #include "app/worker_cancel.h"
 #include "tasks/worker_messages.h"
 #include "ui/window.h"
+#include "ui/window_dpi.h"
 
 namespace {
 
@@ -56,6 +57,9 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case WM_SETFOCUS:
       _double_buffering = false;
       break;
+    case DPI_CHANGED_MESSAGE:
+      onDpiChanged(window, *reinterpret_cast<const RECT*>(lParam));
+      return 0;
     case WM_CLOSE:
       onClose(window);
       return 0;

@@ -70,3 +70,18 @@ prepare_wine_run() {
   [ -n "${DISPLAY:-}" ] || start_xvfb
   arch=$(test_arch "$root")
 }
+
+# Saves a picture of the program's window (titled "Vorak") as it stands on the
+# display, within 10 s of its start: it stands from the extraction until the
+# updater has been judged (the stand-in sleeps 3 s). Nothing when it never shows.
+shoot_window() {
+  local id=""
+  for _ in $(seq 100); do
+    id=$(xdotool search --name '^Vorak$' 2>/dev/null | head -n1) || true
+    [ -z "$id" ] || break
+    sleep 0.1
+  done
+  [ -n "$id" ] || return 0
+  sleep 0.5
+  import -window "$id" "$1" 2>/dev/null || true
+}

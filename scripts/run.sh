@@ -32,22 +32,7 @@ rc=0
 # set them inside, so that the run uses its own temporary folder.
 ( cd "$run_dir/game" && "$WINELOADER" cmd /c "set TMP=$TMP&& set TEMP=$TEMP&& VorakSetup.exe" ) &
 pid=$!
-# The window stands from the extraction until the updater has been judged
-# (the stand-in sleeps 3 s): take its picture meanwhile, where it stands. The
-# window list is read whole first: under pipefail a pipe into grep -q fails
-# when grep stops reading early.
-for _ in $(seq 100); do
-  tree=$(xwininfo -root -tree 2>/dev/null || true)
-  if grep -q '"Vorak"' <<<"$tree"; then
-    sleep 0.5  # centred and painted
-    # A line ends with its size and place, then its place on the screen: "350x65+0+0  +337+351".
-    tree=$(xwininfo -root -tree 2>/dev/null || true)
-    read -r size place < <(grep -m1 '"Vorak"' <<<"$tree" | awk '{ print $(NF - 1), $NF }') || true
-    [ -z "${place:-}" ] || import -window root -crop "${size%%+*}$place" "$shot" 2>/dev/null || true
-    break
-  fi
-  sleep 0.1
-done
+shoot_window "$shot"
 wait $pid || rc=$?
 
 echo "Exit code: $rc"

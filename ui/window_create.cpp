@@ -1,10 +1,12 @@
-// Creating the progress window: one class, one borderless pop-up, centred.
+// Creating the progress window: one class, one borderless pop-up, centred, its
+// size scaled to the primary screen's DPI.
 #include <windows.h>
 
 #include "app/globals.h"
 #include "app/messages.h"
 #include "app/state_machine.h"
 #include "ui/window.h"
+#include "ui/window_dpi.h"
 
 namespace {
 const wchar_t* const WINDOW_CLASS = L"VelmorBootstrapWindow";
@@ -28,9 +30,12 @@ bool createWindow(HINSTANCE instance) {
   }
 
   std::wstring title = tr(TITLE_MESSAGE);
-  // A pop-up placed with CW_USEDEFAULT stands at the screen origin; centred below.
+  // A pop-up placed with CW_USEDEFAULT stands at the primary screen's origin;
+  // centred below. Without a frame its client area is the whole window.
+  UINT dpi = primaryScreenDpi();
   _window = CreateWindowExW(0, WINDOW_CLASS, title.c_str(), WS_POPUP | WS_VISIBLE | WS_SYSMENU, CW_USEDEFAULT,
-                            CW_USEDEFAULT, WINDOW_WIDTH, WINDOW_HEIGHT, nullptr, nullptr, instance, nullptr);
+                            CW_USEDEFAULT, scaleForDpi(WINDOW_WIDTH, dpi), scaleForDpi(WINDOW_HEIGHT, dpi), nullptr,
+                            nullptr, instance, nullptr);
   if (_window == nullptr) return false;
 
   RECT rect;

@@ -1,5 +1,6 @@
 // Painting the progress window: icon, status line and progress bar, composed
-// off screen and copied in one BitBlt (except for the one paint after focus).
+// off screen and copied in one BitBlt (except for the one paint after focus),
+// at the DPI of the screen that shows the window.
 #include <windows.h>
 
 #include <cmath>
@@ -13,6 +14,7 @@
 #include "tasks/download_thread.h"
 #include "tasks/extraction_thread.h"
 #include "ui/window.h"
+#include "ui/window_dpi.h"
 
 namespace {
 
@@ -26,6 +28,7 @@ const DWORD TEXT_COLOR_BYTES = 4;
 // Used when the colour value is missing or short, so the line stays readable.
 const COLORREF SHIPPED_TEXT_COLOR = RGB(160, 176, 38);
 
+// Lengths at 96 DPI; each paint scales them to the window's DPI.
 const int ICON_LEFT = 5;
 const int ICON_TOP = 5;
 const int ICON_SIZE = 48;
@@ -55,11 +58,44 @@ const BYTE* windowValue(int id, DWORD size) {
   return data ? static_cast<const BYTE*>(LockResource(data)) : nullptr;
 }
 
-HICON loadWindowIcon() {
+// LoadImageW takes the group's image nearest to size and scales it only when none is that size.
+HICON loadWindowIcon(int size) {
   const BYTE* value = windowValue(ICON_ID_RESOURCE, ICON_ID_BYTES);
   if (value == nullptr) return nullptr;
   WORD id = static_cast<WORD>(value[0] | (value[1] << 8));
-  return static_cast<HICON>(LoadImageW(_instance, MAKEINTRESOURCEW(id), IMAGE_ICON, ICON_SIZE, ICON_SIZE, 0));
+  return static_cast<HICON>(LoadImageW(_instance, MAKEINTRESOURCEW(id), IMAGE_ICON, size, size, 0));
+}
+
+// The status line's font at dpi: the stock GUI font, which was made for the
+// system DPI, or its like at the height the window's screen needs. Kept until
+// the window moves to a screen of another DPI.
+HGDIOBJ statusFont(UINT dpi) {
+  HGDIOBJ stock = GetStockObject(DEFAULT_GUI_FONT);
+  LOGFONTW font;
+  if (dpi == systemDpi() || GetObjectW(stock, sizeof(font), &font) != sizeof(font)) return stock;
+  static HFONT scaled = nullptr;
+  static UINT scaledDpi = 0;
+  if (scaled == nullptr || scaledDpi != dpi) {
+    if (scaled) DeleteObject(scaled);
+    font.lfHeight = MulDiv(font.lfHeight, static_cast<int>(dpi), static_cast<int>(systemDpi()));
+    scaled = CreateFontIndirectW(&font);
+    scaledDpi = dpi;
+  }
+  return scaled ? scaled : stock;
+}
+
+// The window's lengths at one DPI.
+struct Layout {
+  int iconLeft, iconTop, iconSize, textFromRight, textTop, textRightMargin, textIconGap;
+  int barMargin, barTopFromBottom, barBottomFromBottom;
+};
+
+Layout layoutAt(UINT dpi) {
+  return {scaleForDpi(ICON_LEFT, dpi),           scaleForDpi(ICON_TOP, dpi),
+          scaleForDpi(ICON_SIZE, dpi),           scaleForDpi(TEXT_FROM_RIGHT, dpi),
+          scaleForDpi(TEXT_TOP, dpi),            scaleForDpi(TEXT_RIGHT_MARGIN, dpi),
+          scaleForDpi(TEXT_ICON_GAP, dpi),       scaleForDpi(BAR_MARGIN, dpi),
+          scaleForDpi(BAR_TOP_FROM_BOTTOM, dpi), scaleForDpi(BAR_BOTTOM_FROM_BOTTOM, dpi)};
 }
 
 COLORREF loadTextColor() {
@@ -122,32 +158,32 @@ StatusLine statusLine() {
 // Writes the line at the usual origin when it ends inside the right margin
 // there; else moved left just enough, never over the icon; and a line too long
 // even for that is wrapped in the room beside the icon, so it is always whole.
-void drawLine(HDC dc, const std::wstring& text, int width, int height) {
+void drawLine(HDC dc, const std::wstring& text, const Layout& at, int width, int height) {
   int length = static_cast<int>(text.size());
   SIZE size = {};
   GetTextExtentPoint32W(dc, text.c_str(), length, &size);
-  int right = width - TEXT_RIGHT_MARGIN;
-  int leftmost = ICON_LEFT + ICON_SIZE + TEXT_ICON_GAP;
+  int right = width - at.textRightMargin;
+  int leftmost = at.iconLeft + at.iconSize + at.textIconGap;
   if (size.cx > right - leftmost) {
-    RECT room = {leftmost, ICON_TOP, right, height - BAR_TOP_FROM_BOTTOM};
+    RECT room = {leftmost, at.iconTop, right, height - at.barTopFromBottom};
     DrawTextW(dc, text.c_str(), length, &room, DT_WORDBREAK | DT_NOPREFIX);
     return;
   }
-  int left = width - TEXT_FROM_RIGHT;
+  int left = width - at.textFromRight;
   if (left + size.cx > right) left = right - size.cx;
-  TextOutW(dc, left, TEXT_TOP, text.c_str(), length);
+  TextOutW(dc, left, at.textTop, text.c_str(), length);
 }
 
-void drawBar(HDC dc, double fraction, int width, int height) {
+void drawBar(HDC dc, double fraction, const Layout& at, int width, int height) {
   TRIVERTEX ends[2];
-  ends[0].x = BAR_MARGIN;
-  ends[0].y = height - BAR_TOP_FROM_BOTTOM;
+  ends[0].x = at.barMargin;
+  ends[0].y = height - at.barTopFromBottom;
   ends[0].Red = BAR_LEFT_RED;
   ends[0].Green = BAR_LEFT_GREEN;
   ends[0].Blue = BAR_LEFT_BLUE;
   ends[0].Alpha = 0;
-  ends[1].x = BAR_MARGIN + static_cast<LONG>(std::ceil(fraction * (width - 2 * BAR_MARGIN)));
-  ends[1].y = height - BAR_BOTTOM_FROM_BOTTOM;
+  ends[1].x = at.barMargin + static_cast<LONG>(std::ceil(fraction * (width - 2 * at.barMargin)));
+  ends[1].y = height - at.barBottomFromBottom;
   ends[1].Red = BAR_RIGHT_RED;
   ends[1].Green = BAR_RIGHT_GREEN;
   ends[1].Blue = BAR_RIGHT_BLUE;
@@ -162,14 +198,20 @@ void drawBar(HDC dc, double fraction, int width, int height) {
 }  // namespace
 
 void refreshWindow(HWND window) {
+  UINT dpi = windowDpi(window);
+  Layout at = layoutAt(dpi);
   static HICON _iconHandle = nullptr;
-  if (_iconHandle == nullptr) {
-    _iconHandle = loadWindowIcon();
+  static int iconSize = 0;
+  if (_iconHandle == nullptr || iconSize != at.iconSize) {
+    // The first paint, or the first on a screen of another DPI.
+    if (_iconHandle) DestroyIcon(_iconHandle);
+    _iconHandle = loadWindowIcon(at.iconSize);
+    iconSize = at.iconSize;
     FG_COLOR = loadTextColor();
   }
 
   HBRUSH background = CreateSolidBrush(BACKGROUND);
-  HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+  HGDIOBJ font = statusFont(dpi);
   RECT client;
   GetClientRect(window, &client);
   int width = client.right;
@@ -197,13 +239,13 @@ void refreshWindow(HWND window) {
 
   SetBkMode(dc, TRANSPARENT);
   FillRect(dc, &client, background);
-  if (_iconHandle) DrawIconEx(dc, ICON_LEFT, ICON_TOP, _iconHandle, ICON_SIZE, ICON_SIZE, 0, nullptr, DI_NORMAL);
+  if (_iconHandle) DrawIconEx(dc, at.iconLeft, at.iconTop, _iconHandle, at.iconSize, at.iconSize, 0, nullptr, DI_NORMAL);
 
   StatusLine line = statusLine();
-  if (line.fraction > 0) drawBar(dc, line.fraction, width, height);
+  if (line.fraction > 0) drawBar(dc, line.fraction, at, width, height);
   SetTextColor(dc, FG_COLOR);
   HGDIOBJ previousFont = SelectObject(dc, font);
-  drawLine(dc, line.text, width, height);
+  drawLine(dc, line.text, at, width, height);
   SelectObject(dc, previousFont);
 
   if (memory) {

@@ -16,7 +16,10 @@ using namespace testing_support;
 
 namespace {
 
-const int WIDTH = 350, HEIGHT = 65, BAR_TOP = 55, BAR_BOTTOM = 60;
+// The screen's DPI (the Wine prefix's LogPixels), and a length given at 96 DPI at it, rounded as Windows rounds.
+const int DPI = GetDeviceCaps(GetDC(nullptr), LOGPIXELSY), DPIS[] = {96, 120, 144, 192};
+int at(int length) { return MulDiv(length, DPI, 96); }
+const int WIDTH = at(350), HEIGHT = at(65), BAR_TOP = HEIGHT - at(10), BAR_BOTTOM = HEIGHT - at(5);
 const DWORD BACKGROUND = 0x282828, BAR_LEFT = 0xEFA018, BAR_RIGHT = 0xFFDD6E;  // 0x00RRGGBB
 
 // What draw puts on a WIDTH x HEIGHT canvas, as 0x00RRGGBB pixels, rows top first.
@@ -63,8 +66,9 @@ std::vector<DWORD> paint(ApplicationState state, void* worker, bool focus = fals
   });
 }
 
-// Borderless, centred, titled from its message; each state's line (the icon at (5, 5), the text from its
-// origin in the shipped colour) and the bar under it: columns 5 to barEnd, from orange to light.
+// Borderless, centred, titled from its message, and where Windows suggests when it moves to a screen of
+// another DPI; each state's line (the icon at (5, 5), the text from its origin in the shipped colour) and the
+// bar under it: columns 5 to barEnd (at 96, 120, 144 and 192 DPI), from orange to light; every length scaled.
 TEST(Window, PaintsTheLineAndTheBarOfEachState) {
   paint(StateNone, nullptr);
   RECT rect, client;
@@ -74,18 +78,25 @@ TEST(Window, PaintsTheLineAndTheBarOfEachState) {
   int left = (GetSystemMetrics(SM_CXSCREEN) - WIDTH) / 2, top = (GetSystemMetrics(SM_CYSCREEN) - HEIGHT) / 2;
   EXPECT_EQ(std::vector<LONG>({rect.left, rect.top, rect.right, rect.bottom, client.right, client.bottom}),
             std::vector<LONG>({left, top, left + WIDTH, top + HEIGHT, WIDTH, HEIGHT}));
-  const struct { ApplicationState state; int message; const wchar_t* after; int32_t total, received; int barEnd; bool focus; }
-  rows[] = {  // barEnd 5: no bar{StateFailed, 0, L"", 0, 0, 5, true},
-              {StateRedistInstall, 10002, L"", 0, 0, 5},
-              {StateLaunchExtracted, 10003, L"", 0, 0, 5, true},
-              {StateExtracting, 10007, L" 0%", 0, 0, 5},
-              {StateRedistDownload, 10001, L" 0%", 1000, 0, 5},
-              {StateRedistDownload, 10001, L" 1%", INT32_MAX, 1, 6},  // the smallest part: one column
-              {StateRedistDownload, 10001, L" 42%", 100, 42, 148, true},
-              {StateRedistDownload, 10001, L" 100%", 5000, 5000, WIDTH - 5},
-              {StateRedistDownload, 10001, L" 340 KB", DOWNLOAD_LENGTH_UNKNOWN, 340 * 1024 - 5, 5},
-              {StateRedistDownload, 10001, L" 5.3 MB", DOWNLOAD_LENGTH_UNKNOWN, 5 * 1024 * 1024 + 300 * 1024, 5}};
-  HICON icon = static_cast<HICON>(LoadImageW(BUILT, MAKEINTRESOURCEW(5), IMAGE_ICON, 48, 48, 0));
+  for (RECT to : {RECT{1, 2, 101, 52}, rect}) {  // WM_DPICHANGED's suggestion, then back
+    SendMessageW(_window, 0x02E0, MAKEWPARAM(DPI, DPI), LPARAM(&to));
+    GetWindowRect(_window, &client);
+    EXPECT_TRUE(EqualRect(&to, &client)) << client.left << "," << client.top << "," << client.right;
+  }
+  const struct { ApplicationState state; int message; const wchar_t* after; int32_t total, received; int barEnd[4]; bool focus; }
+  rows[] = {{StateFailed, 0, L"", 0, 0, {}, true},  // barEnd {}: no bar
+              {StateRedistInstall, 10002, L"", 0, 0, {}},
+              {StateLaunchExtracted, 10003, L"", 0, 0, {}, true},
+              {StateExtracting, 10007, L" 0%", 0, 0, {}},
+              {StateRedistDownload, 10001, L" 0%", 1000, 0, {}},
+              {StateRedistDownload, 10001, L" 1%", INT32_MAX, 1, {6, 7, 9, 11}},  // the smallest part: one column
+              {StateRedistDownload, 10001, L" 42%", 100, 42, {148, 185, 222, 296}, true},
+              {StateRedistDownload, 10001, L" 100%", 5000, 5000, {345, 432, 517, 690}},  // to the right margin
+              {StateRedistDownload, 10001, L" 340 KB", DOWNLOAD_LENGTH_UNKNOWN, 340 * 1024 - 5, {}},
+              {StateRedistDownload, 10001, L" 5.3 MB", DOWNLOAD_LENGTH_UNKNOWN, 5 * 1024 * 1024 + 300 * 1024, {}}};
+  long column = std::find(DPIS, DPIS + 4, DPI) - DPIS;
+  ASSERT_LT(column, 4) << DPI << " DPI";
+  HICON icon = static_cast<HICON>(LoadImageW(BUILT, MAKEINTRESOURCEW(5), IMAGE_ICON, at(48), at(48), 0));
   ExtractionThread extraction(nullptr);
   DownloadThread download(nullptr, L"", L"", L"");
   for (const auto& row : rows) {
@@ -98,23 +109,24 @@ TEST(Window, PaintsTheLineAndTheBarOfEachState) {
       HBRUSH background = CreateSolidBrush(RGB(40, 40, 40));
       FillRect(dc, &all, background);
       DeleteObject(background);
-      DrawIconEx(dc, 5, 5, icon, 48, 48, 0, nullptr, DI_NORMAL);
+      DrawIconEx(dc, at(5), at(5), icon, at(48), at(48), 0, nullptr, DI_NORMAL);
       SetBkMode(dc, TRANSPARENT);
       SetTextColor(dc, RGB(160, 176, 38));
       SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
       SIZE size = {};  // from W - 100, or ending 5 pixels from the right edge when it would not fit there
       GetTextExtentPoint32W(dc, line.c_str(), int(line.size()), &size);
-      TextOutW(dc, std::min<int>(WIDTH - 100, WIDTH - 5 - size.cx), 20, line.c_str(), int(line.size()));
+      TextOutW(dc, std::min<int>(WIDTH - at(100), WIDTH - at(5) - size.cx), at(20), line.c_str(), int(line.size()));
     });
     long differs = std::mismatch(shown.begin(), shown.begin() + WIDTH * BAR_TOP, expected.begin()).first - shown.begin();
     EXPECT_EQ(differs, WIDTH * BAR_TOP) << line << ": differs from " << differs % WIDTH << "," << differs / WIDTH;
-    EXPECT_TRUE(alike(shown[35 * WIDTH + 29], BAR_LEFT, 40)) << "the icon's orange V";
+    EXPECT_TRUE(alike(shown[at(35) * WIDTH + at(29)], BAR_LEFT, 40)) << "the icon's orange V";
+    int barEnd = row.barEnd[column];
     for (int y = BAR_TOP - 1; y <= BAR_BOTTOM; ++y)
       for (int x = 0; x < WIDTH; ++x)
-        ASSERT_EQ(shown[y * WIDTH + x] != BACKGROUND, x >= 5 && x < row.barEnd && y >= BAR_TOP && y < BAR_BOTTOM)
+        ASSERT_EQ(shown[y * WIDTH + x] != BACKGROUND, x >= at(5) && x < barEnd && y >= BAR_TOP && y < BAR_BOTTOM)
             << line << " at " << x << "," << y;
-    if (row.barEnd > 100)
-      EXPECT_TRUE(alike(shown[BAR_TOP * WIDTH + 5], BAR_LEFT, 2) && alike(shown[BAR_TOP * WIDTH + row.barEnd - 1], BAR_RIGHT, 3));
+    if (barEnd > at(100))
+      EXPECT_TRUE(alike(shown[BAR_TOP * WIDTH + at(5)], BAR_LEFT, 2) && alike(shown[BAR_TOP * WIDTH + barEnd - 1], BAR_RIGHT, 3));
   }
   DestroyIcon(icon);
 }
@@ -129,7 +141,8 @@ long gdiObjectsInUse() {
 
 // Resources no run reads, by (type, name, language), and what each holds; the languages test reads the messages.
 TEST(Resources, AreAllThere) {
-  const struct { const wchar_t *type, *name; WORD language; const char* holds; } rows[] = {{RT_MANIFEST, MAKEINTRESOURCEW(1), 1033, "level=\"asInvoker\""}, {RT_VERSION, MAKEINTRESOURCEW(1), 1033, ""},
+  const struct { const wchar_t *type, *name; WORD language; const char* holds; } rows[] = {{RT_MANIFEST, MAKEINTRESOURCEW(1), 1033, "level=\"asInvoker\""},
+              {RT_MANIFEST, MAKEINTRESOURCEW(1), 1033, ">true/pm</dpiAware>"}, {RT_MANIFEST, MAKEINTRESOURCEW(1), 1033, ">PerMonitorV2, PerMonitor</dpiAwareness>"}, {RT_VERSION, MAKEINTRESOURCEW(1), 1033, ""},
               {L"DATA", L"__GDF_XML", 1024, "<GameDefinition"}, {L"DATA", L"__GDF_XML", 1033, "<GameDefinition"}};
   for (const auto& row : rows) {
     HRSRC found = FindResourceExW(BUILT, row.type, row.name, row.language);
@@ -156,7 +169,7 @@ TEST(Window, EveryLanguagesLinesStayBetweenTheIconAndTheRightMargin) {
     for (ApplicationState state : {StateRedistDownload, StateRedistInstall, StateLaunchExtracted, StateExtracting}) {
       std::vector<DWORD> shown = paint(state, state == StateRedistDownload ? &download : nullptr, state == StateExtracting);
       for (int y = 0; y < BAR_TOP; ++y)  // nothing in the gap right of the icon nor in the right margin
-        for (int x : {53, 56, 60, WIDTH - 5, WIDTH - 1})
+        for (int x : {at(53), at(56), at(60), WIDTH - at(5), WIDTH - 1})
           ASSERT_EQ(shown[y * WIDTH + x], BACKGROUND) << std::hex << language << " " << state << " at " << x << "," << y;
     }
   }
