@@ -79,7 +79,7 @@ int main(void) {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   wchar_t self[LONG_PATH], stop[LONG_PATH];
-  if (argc != 3) {
+  if (argc != 4 || wcscmp(argv[1], L"race") != 0) {
     DWORD n = GetEnvironmentVariableW(L"STANDIN_RECORD", stop, LONG_PATH - 10);
     if (n > 0 && n < LONG_PATH - 10) CloseHandle(CreateFileW(wcscat(stop, L".intruded"), GENERIC_WRITE, 0, NULL,
                                                              CREATE_ALWAYS, 0, NULL));
@@ -91,9 +91,9 @@ int main(void) {
   self_bytes = HeapAlloc(GetProcessHeap(), 0, self_size);
   ReadFile(file, self_bytes, self_size, &self_size, NULL);
   CloseHandle(file);
-  swprintf(stop, LONG_PATH, L"%ls\\stop", argv[2]);
+  swprintf(stop, LONG_PATH, L"%ls\\stop", argv[3]);
   for (DWORD begun = GetTickCount(); GetTickCount() - begun < 120000 && GetFileAttributesW(stop) == INVALID_FILE_ATTRIBUTES;) {
-    scan(argv[1], 0, argv[2]);
+    scan(argv[2], 0, argv[3]);
     Sleep(1);
   }
   while (placed_count > 0) DeleteFileW(placed[--placed_count]);

@@ -288,7 +288,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   if (row.how & ReadOnly) setReadOnly(game, true);
   if (row.how & UserProxy) setUserProxy("127.0.0.1:48377");
 
-  Child racer = row.how & Raced ? startProgram(tests + L"racer.exe", L"\"" + temp + L"\" \"" + scratch.path + L"\"") : Child();
+  Child racer = row.how & Raced ? startProgram(tests + L"racer.exe", L"race \"" + temp + L"\" \"" + scratch.path + L"\"") : Child();
   DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0, actedAt = 0;
   Child child = startProgram(setup, arguments, scratch.path,
                              {{L"STANDIN_RECORD", record}, {L"STANDIN_EXIT_CODE", row.codes}, {L"TMP", temp}, {L"TEMP", temp},
