@@ -40,16 +40,16 @@ static double since(LARGE_INTEGER started) {
 }
 
 /* Milliseconds from the start of line to its end or window; negative on failure. */
-static double timeLine(const wchar_t *spec, const wchar_t *dir) {
+static double timeLine(const wchar_t *asked, const wchar_t *dir) {
   size_t prefix = wcslen(WINDOW_PREFIX);
-  BOOL toWindow = wcsncmp(spec, WINDOW_PREFIX, prefix) == 0;
+  BOOL toWindow = wcsncmp(asked, WINDOW_PREFIX, prefix) == 0;
   STARTUPINFOW startup = {sizeof(startup)};
   PROCESS_INFORMATION child;
   wchar_t line[4096];
   Search search = {0, FALSE};
   LARGE_INTEGER started;
   double ms = -1.0;
-  wcsncpy(line, toWindow ? spec + prefix : spec, 4095);
+  wcsncpy(line, toWindow ? asked + prefix : asked, 4095);
   line[4095] = 0;
   QueryPerformanceCounter(&started);
   if (!CreateProcessW(NULL, line, NULL, NULL, FALSE, 0, NULL, dir, &startup, &child)) return -1.0;

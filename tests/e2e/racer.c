@@ -1,28 +1,26 @@
-// Another program of the player's, racing the bootstrap. "racer.exe TEMP SCRATCH" keeps trying, until
+// Another program of the player's, racing the bootstrap. "racer.exe race TEMP SCRATCH" keeps trying, until
 // SCRATCH\stop exists (at most 2 minutes), to put itself in place of every "*.tmp.exe" in TEMP and in its
-// folders: its copy renamed over the file, the file renamed away and its copy put there, the file written
-// over; at the end it deletes what it put in place (a name the bootstrap had already let go of). Started in any
-// other way it is an intruder that got in: it marks STANDIN_RECORD's file and ends.
+// folders: its copy renamed over the file, or the file renamed away and its copy put there. It starts on a
+// file some moment after it could first read it (a check of the file may come first), a moment that differs
+// from file to file. At the end it deletes what it put in place (where the bootstrap had let go of a name),
+// and a folder of the bootstrap's ("vlm...") that only this kept. Started in any other way, it is an intruder
+// that got in: it marks STANDIN_RECORD's file and ends.
 #include <windows.h>
 #include <shellapi.h>
 #include <wchar.h>
 
 #define LONG_PATH 1024
+#define MOST 64
 
-static char* self_bytes;
-static DWORD self_size;
-static wchar_t placed[64][LONG_PATH];
-static int placed_count;
-
-static wchar_t seen[64][LONG_PATH];
-static DWORD seen_at[64], seen_delay[64];
-static int seen_count;
+static wchar_t seen[MOST][LONG_PATH], placed[MOST][LONG_PATH];
+static DWORD seen_at[MOST], seen_delay[MOST];
+static int seen_count, placed_count;
 
 static int due(const wchar_t* target) {
   DWORD now = GetTickCount();
   for (int i = 0; i < seen_count; ++i)
     if (wcscmp(seen[i], target) == 0) return now - seen_at[i] >= seen_delay[i];
-  if (seen_count == 64) return 1;
+  if (seen_count == MOST) return 1;
   HANDLE readable = CreateFileW(target, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
                                 OPEN_EXISTING, 0, NULL);
   if (readable == INVALID_HANDLE_VALUE) return 0;
@@ -33,28 +31,16 @@ static int due(const wchar_t* target) {
   return 0;
 }
 
-static void place(const wchar_t* target) {
-  if (placed_count < 64) wcscpy(placed[placed_count++], target);
-}
-
 static void attack(const wchar_t* target, const wchar_t* scratch) {
   wchar_t spare[LONG_PATH], aside[LONG_PATH], self[LONG_PATH];
   swprintf(spare, LONG_PATH, L"%ls\\spare.exe", scratch);
   swprintf(aside, LONG_PATH, L"%ls\\aside.exe", scratch);
   GetModuleFileNameW(NULL, self, LONG_PATH);
   CopyFileW(self, spare, FALSE);
-  if (MoveFileExW(spare, target, MOVEFILE_REPLACE_EXISTING) ||
-      (MoveFileExW(target, aside, MOVEFILE_REPLACE_EXISTING) && MoveFileExW(spare, target, 0))) {
-    place(target);
-    return;
-  }
-  HANDLE file = CreateFileW(target, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
-                            OPEN_EXISTING, 0, NULL);
-  if (file == INVALID_HANDLE_VALUE) return;
-  DWORD written = 0;
-  WriteFile(file, self_bytes, self_size, &written, NULL);
-  SetEndOfFile(file);
-  CloseHandle(file);
+  if ((MoveFileExW(spare, target, MOVEFILE_REPLACE_EXISTING) ||
+       (MoveFileExW(target, aside, MOVEFILE_REPLACE_EXISTING) && MoveFileExW(spare, target, 0))) &&
+      placed_count < MOST)
+    wcscpy(placed[placed_count++], target);
 }
 
 static void scan(const wchar_t* dir, int depth, const wchar_t* scratch) {
@@ -78,24 +64,23 @@ static void scan(const wchar_t* dir, int depth, const wchar_t* scratch) {
 int main(void) {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  wchar_t self[LONG_PATH], stop[LONG_PATH];
+  wchar_t stop[LONG_PATH];
   if (argc != 4 || wcscmp(argv[1], L"race") != 0) {
     DWORD n = GetEnvironmentVariableW(L"STANDIN_RECORD", stop, LONG_PATH - 10);
-    if (n > 0 && n < LONG_PATH - 10) CloseHandle(CreateFileW(wcscat(stop, L".intruded"), GENERIC_WRITE, 0, NULL,
-                                                             CREATE_ALWAYS, 0, NULL));
+    if (n > 0 && n < LONG_PATH - 10)
+      CloseHandle(CreateFileW(wcscat(stop, L".intruded"), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
     return 0;
   }
-  GetModuleFileNameW(NULL, self, LONG_PATH);
-  HANDLE file = CreateFileW(self, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
-  self_size = GetFileSize(file, NULL);
-  self_bytes = HeapAlloc(GetProcessHeap(), 0, self_size);
-  ReadFile(file, self_bytes, self_size, &self_size, NULL);
-  CloseHandle(file);
   swprintf(stop, LONG_PATH, L"%ls\\stop", argv[3]);
   for (DWORD begun = GetTickCount(); GetTickCount() - begun < 120000 && GetFileAttributesW(stop) == INVALID_FILE_ATTRIBUTES;) {
     scan(argv[2], 0, argv[3]);
     Sleep(1);
   }
-  while (placed_count > 0) DeleteFileW(placed[--placed_count]);
+  while (placed_count > 0) {
+    wchar_t* path = placed[--placed_count];
+    DeleteFileW(path);
+    *wcsrchr(path, L'\\') = 0;
+    if (wcsncmp(wcsrchr(path, L'\\') + 1, L"vlm", 3) == 0) RemoveDirectoryW(path);
+  }
   return 0;
 }

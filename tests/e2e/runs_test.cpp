@@ -374,7 +374,10 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   // handle; only the empty file that reserved its name stays. Of the rest, nothing may stay in TEMP.
   bool removed = std::count(row.gone.begin(), row.gone.end(), L"") + std::count(row.gone.begin(), row.gone.end(), SETUP);
   if (removed) EXPECT_EQ(GetTickCount() - begun - row.sleepMs > 15000, (row.how & ReadOnly) != 0) << "the elevated start";
-  for (int i = 0; i < 100 && removed && (pathExists(setup) || listDir(temp).size() > planted.size() + 1); ++i) Sleep(100);
+  auto goneYet = [&] {  // the copy deletes the bootstrap, then its folder
+    return std::none_of(row.gone.begin(), row.gone.end(), [&](const std::wstring& path) { return pathExists(game + L"\\" + path); });
+  };
+  for (int i = 0; i < 100 && removed && (!goneYet() || listDir(temp).size() > planted.size() + 1); ++i) Sleep(100);
   if (row.how & ReadOnly) setReadOnly(game, false);
   EXPECT_FALSE(pathExists(record + L".intruded")) << "the racer's program ran";
   std::vector<std::wstring> left;
