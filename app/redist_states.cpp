@@ -50,10 +50,14 @@ void onRedistDownloaded() {
   _redist_path = worker->file();
   // Held from here until it has run: the folder is the player's, and any
   // program of theirs could otherwise swap the file after its check.
-  bool held = downloaded && !_cancelled && _redist_file.hold(worker->writtenFile(), _redist_path);
-  if (downloaded && !_cancelled && !held) {
-    fwprintf(stderr, L"Error: the runtime's installer could not be held: %lu.\n", static_cast<unsigned long>(GetLastError()));
-    fflush(stderr);
+  bool held = false;
+  if (downloaded && !_cancelled) {
+    held = _redist_file.hold(worker->writtenFile(), _redist_path);
+    if (!held) {
+      fwprintf(stderr, L"Error: the runtime's installer could not be held: %lu.\n",
+               static_cast<unsigned long>(GetLastError()));
+      fflush(stderr);
+    }
   }
   delete worker;
   thread = nullptr;

@@ -58,9 +58,10 @@ for arch in i686 x86_64; do
   export WINELOADER; WINELOADER=$(wine_loader "$arch")
   [ -f "$WINEPREFIX/system.reg" ] || { "$WINELOADER" wineboot -i >/dev/null 2>&1 || true; wineserver -w; }
   wineserver -p
-  "$(triple "$arch")-gcc-posix" -O2 -municode -static "$root/bench/window_time.c" -o "$work/window_time-$arch.exe"
-  "$WINELOADER" "$work/window_time-$arch.exe" "$runs" "$(winpath "$work/temp")" \
-    "$(winpath "$work/base-$arch/stripped.exe")" "$(winpath "$work/this-$arch/stripped.exe")" | tr -d '\r' |
+  "$(triple "$arch")-gcc-posix" -O2 -municode -static "$root/bench/start_time.c" -o "$work/start_time-$arch.exe"
+  "$WINELOADER" "$work/start_time-$arch.exe" "$runs" "$(winpath "$work/temp")" \
+    "window:\"$(winpath "$work/base-$arch/stripped.exe")\"" "window:\"$(winpath "$work/this-$arch/stripped.exe")\"" |
+    tr -d '\r' |
     awk -v arch="$arch" -v runs="$runs" '{ split($1, m, "="); split($2, n, "="); t[NR] = m[2]; f[NR] = n[2] }
       END { printf "%-6s start to window, median of %d (fastest): base %s ms (%s), this %s ms (%s)\n",
             arch, runs, t[1], f[1], t[2], f[2] }'
