@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "fs/safe_handle.h"
 #include "fs/file_path.h"
+#include "fs/safe_handle.h"
 #include "fs/system_library.h"
 
 namespace {
@@ -38,7 +38,8 @@ int32_t awaited(HANDLE process, int32_t wait) {
   return static_cast<int32_t>(code);
 }
 
-int32_t shellStart(const std::wstring& path, const std::wstring& arguments, int32_t wait) {
+int32_t shellStart(const std::wstring& path, const std::wstring& arguments, const std::wstring& folder,
+                   int32_t wait) {
   SafeModuleHandle shell(loadSystemLibrary(L"shell32.dll"));
   SafeModuleHandle com(loadSystemLibrary(L"ole32.dll"));
   if (!shell.valid() || !com.valid()) return RESULT_LIBRARY_MISSING;
@@ -52,9 +53,6 @@ int32_t shellStart(const std::wstring& path, const std::wstring& arguments, int3
   bool comInitialised = coInitializeEx != nullptr &&
                         SUCCEEDED(coInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE));
 
-  // Its own folder, not ours (often the player's Downloads): what it loads
-  // or writes beside itself stays in the folder that was made for it.
-  std::wstring folder = FilePath(path).parent().str();
   SHELLEXECUTEINFOW request = {};
   request.cbSize = sizeof(request);
   request.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
@@ -75,13 +73,14 @@ int32_t shellStart(const std::wstring& path, const std::wstring& arguments, int3
 
 // The same waits as the shell start: a clean-up copy that waits for its
 // caller must not be waited for without limit.
-int32_t directStart(const std::wstring& path, const std::wstring& arguments, int32_t wait) {
+int32_t directStart(const std::wstring& path, const std::wstring& arguments, const std::wstring& folder,
+                    int32_t wait) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
   std::wstring line = L"\"" + path + L"\" " + arguments;
   std::vector<wchar_t> buffer(line.c_str(), line.c_str() + line.size() + 1);
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info)) {
     fwprintf(stderr, L"Error !%lu", GetLastError());
     fflush(stderr);
     return RESULT_NOT_STARTED;
@@ -94,6 +93,9 @@ int32_t directStart(const std::wstring& path, const std::wstring& arguments, int
 }  // namespace
 
 int32_t execute_elevated_process(const std::wstring& path, const std::wstring& arguments, int32_t wait) {
-  if (hasElevationPrompt()) return shellStart(path, arguments, wait);
-  return directStart(path, arguments, wait);
+  // Its own folder, not ours (often the player's Downloads): what it loads
+  // or writes beside itself stays in the folder that was made for it.
+  std::wstring folder = FilePath(path).parent().str();
+  if (hasElevationPrompt()) return shellStart(path, arguments, folder, wait);
+  return directStart(path, arguments, folder, wait);
 }

@@ -14,7 +14,7 @@ const int32_t WAIT_FOR_EXIT = -1;
 const int32_t WAIT_NONE = 0;
 
 // Starts path (full, unquoted) with arguments (passed on as they are), in the
-// folder that holds it on Windows 6 and later.
+// folder that holds it.
 // Windows 6 and later: 1 when the shell or COM library cannot be loaded; -1
 // when ShellExecuteExW is missing or fails (a declined prompt included); with
 // WAIT_FOR_EXIT the program's exit code; otherwise 0, after waiting at most

@@ -61,6 +61,7 @@ TEST_P(ElevatedProcess, StartsWaitsAndAnswers) {
   std::vector<StandinRun> runs = readRecord(dir / L"record.txt");
   ASSERT_EQ(runs.size(), c.missing ? 0u : 1u);
   if (!c.missing) EXPECT_EQ(runs[0].args, std::vector<std::wstring>({program, L"one arg", L"two"}));
+  if (!c.missing) EXPECT_EQ(runs[0].cwd, dir / L"dir with blank") << "in its own folder";
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ElevatedProcess, ::testing::ValuesIn(kCases),
