@@ -29,6 +29,19 @@ if host_runs_32bit && [ ! -x /usr/lib/wine/wine ]; then
     echo "setup: no 32-bit Wine; the tests will run the x86_64 build"
 fi
 
+# The tests time-stamp signatures with osslsigncode's own time-stamping authority (-TSA-certs, from
+# version 2.6); bookworm's own is older, its backports' newer.
+signhelp=$(osslsigncode --help 2>&1 || true)
+if [[ $signhelp != *-TSA-certs* ]]; then
+  codename=$(. /etc/os-release && echo "$VERSION_CODENAME")
+  echo "setup: osslsigncode from $codename-backports (time stamps for the tests)"
+  printf 'Types: deb\nURIs: http://deb.debian.org/debian\nSuites: %s-backports\nComponents: main\nSigned-By: /usr/share/keyrings/debian-archive-keyring.gpg\n' \
+    "$codename" >/etc/apt/sources.list.d/vorak-backports.sources
+  apt_updated=0
+  apt_update
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends -t "$codename-backports" osslsigncode >/dev/null
+fi
+
 # Wine takes the user interface language from LANG, and only for a locale that
 # exists on the Linux side: generate the ones the message tests run under.
 test_locales=("en_US.UTF-8 UTF-8" "fr_FR.UTF-8 UTF-8" "de_DE.UTF-8 UTF-8" "vi_VN UTF-8")
