@@ -2,13 +2,13 @@
 // elevated, then go on with the normal start. Every failure enters
 // StateFailed. User-interface thread; entered through beginState, which finds
 // these states in REDIST_STATES.
-#include <cstdio>
 
 #include "app/extraction_directory.h"
 #include "app/globals.h"
 #include "app/message_loop.h"
 #include "app/redistributable.h"
 #include "app/state_machine.h"
+#include "fs/diagnostic.h"
 #include "fs/file_path.h"
 #include "launch/signature_check.h"
 #include "tasks/download_thread.h"
@@ -53,11 +53,7 @@ void onRedistDownloaded() {
   bool held = false;
   if (downloaded && !_cancelled) {
     held = _redist_file.hold(worker->writtenFile(), _redist_path);
-    if (!held) {
-      fwprintf(stderr, L"Error: the runtime's installer could not be held: %lu.\n",
-               static_cast<unsigned long>(GetLastError()));
-      fflush(stderr);
-    }
+    if (!held) diagnose(L"Error: the runtime's installer could not be held: %lu.\n", GetLastError());
   }
   delete worker;
   thread = nullptr;

@@ -4,9 +4,9 @@
 #include <objbase.h>
 #include <shellapi.h>
 
-#include <cstdio>
 #include <vector>
 
+#include "fs/diagnostic.h"
 #include "fs/file_path.h"
 #include "fs/safe_handle.h"
 #include "fs/system_library.h"
@@ -81,8 +81,7 @@ int32_t directStart(const std::wstring& path, const std::wstring& arguments, con
   std::wstring line = L"\"" + path + L"\" " + arguments;
   std::vector<wchar_t> buffer(line.c_str(), line.c_str() + line.size() + 1);
   if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info)) {
-    fwprintf(stderr, L"Error !%lu", GetLastError());
-    fflush(stderr);
+    diagnose(L"Error !%lu", GetLastError());
     return RESULT_NOT_STARTED;
   }
   SafeKernelHandle process(info.hProcess);

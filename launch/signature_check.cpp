@@ -4,11 +4,10 @@
 #include <wincrypt.h>
 #include <wintrust.h>
 
-#include <cstdarg>
-#include <cstdio>
 #include <cwchar>
 #include <vector>
 
+#include "fs/diagnostic.h"
 #include "fs/system_library.h"
 #include "launch/file_digest.h"
 
@@ -49,15 +48,6 @@ const Trust& trust() {
   return api;
 }
 
-bool refuse(const wchar_t* format, ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  vfwprintf(stderr, format, arguments);
-  va_end(arguments);
-  fflush(stderr);
-  return false;
-}
-
 // An attribute of the certificate's subject (szOID_COMMON_NAME, ...); empty when it has none.
 std::wstring subjectAttribute(const Trust& api, PCCERT_CONTEXT certificate, const char* oid) {
   wchar_t text[256] = {};
@@ -84,9 +74,9 @@ bool signerAccepted(const Trust& api, HANDLE state, const InstallerPolicy& polic
   CRYPT_PROVIDER_SGNR* signer = provider ? api.signer(provider, 0, FALSE, 0) : nullptr;
   PCCERT_CHAIN_CONTEXT chain = signer ? signer->pChainContext : nullptr;
   if (chain == nullptr || chain->cChain == 0 || chain->rgpChain[0]->cElement == 0)
-    return refuse(L"Error: the installer's signature has no signer chain.\n");
+    return diagnose(L"Error: the installer's signature has no signer chain.\n");
   if (chain->TrustStatus.dwErrorStatus & CHAIN_FAULTS)
-    return refuse(L"Error: the installer's certificate chain is not trusted: %08lx.\n",
+    return diagnose(L"Error: the installer's certificate chain is not trusted: %08lx.\n",
                   static_cast<unsigned long>(chain->TrustStatus.dwErrorStatus));
   if (policy.microsoftRoot) {
     CERT_CHAIN_POLICY_PARA para = {};
@@ -94,19 +84,19 @@ bool signerAccepted(const Trust& api, HANDLE state, const InstallerPolicy& polic
     CERT_CHAIN_POLICY_STATUS status = {};
     status.cbSize = sizeof(status);
     if (!api.chainPolicy(CERT_CHAIN_POLICY_MICROSOFT_ROOT, chain, &para, &status) || status.dwError != 0)
-      return refuse(L"Error: the installer's chain does not end at a Microsoft root: %08lx.\n",
+      return diagnose(L"Error: the installer's chain does not end at a Microsoft root: %08lx.\n",
                     static_cast<unsigned long>(status.dwError));
   }
   PCCERT_CONTEXT certificate = chain->rgpChain[0]->rgpElement[0]->pCertContext;
   std::wstring name = subjectAttribute(api, certificate, szOID_COMMON_NAME);
   std::wstring organisation = subjectAttribute(api, certificate, szOID_ORGANIZATION_NAME);
   if (name != policy.publisher)
-    return refuse(L"Error: the installer is signed by \"%ls\", not by \"%ls\".\n", name.c_str(), policy.publisher);
+    return diagnose(L"Error: the installer is signed by \"%ls\", not by \"%ls\".\n", name.c_str(), policy.publisher);
   if (!organisation.empty() && organisation != policy.publisher)
-    return refuse(L"Error: the installer's signer belongs to \"%ls\", not to \"%ls\".\n", organisation.c_str(),
+    return diagnose(L"Error: the installer's signer belongs to \"%ls\", not to \"%ls\".\n", organisation.c_str(),
                   policy.publisher);
   if (!meantForCodeSigning(api, certificate))
-    return refuse(L"Error: the installer's signer certificate is not meant for code signing.\n");
+    return diagnose(L"Error: the installer's signer certificate is not meant for code signing.\n");
   return true;
 }
 
@@ -115,13 +105,13 @@ bool digestPinned(HANDLE file, const InstallerPolicy& policy) {
   std::wstring digest = sha256Hex(file);
   for (const wchar_t* const* pinned = policy.sha256; !digest.empty() && *pinned != nullptr; ++pinned)
     if (_wcsicmp(digest.c_str(), *pinned) == 0) return true;
-  return refuse(L"Error: the installer's SHA-256 digest is not a pinned one.\n");
+  return diagnose(L"Error: the installer's SHA-256 digest is not a pinned one.\n");
 }
 }  // namespace
 
 bool isTrustedInstaller(HANDLE file, const std::wstring& path, const InstallerPolicy& policy) {
   const Trust& api = trust();
-  if (!api.complete()) return refuse(L"Error: WinTrust is not available.\n");
+  if (!api.complete()) return diagnose(L"Error: WinTrust is not available.\n");
 
   // The handle, not the path: the file checked is the one held for the start.
   WINTRUST_FILE_INFO fileInfo = {};
@@ -141,7 +131,7 @@ bool isTrustedInstaller(HANDLE file, const std::wstring& path, const InstallerPo
   HWND noWindow = static_cast<HWND>(INVALID_HANDLE_VALUE);
   LONG verdict = api.verifyTrust(noWindow, &action, &data);
   bool accepted = verdict == ERROR_SUCCESS ? signerAccepted(api, data.hWVTStateData, policy)
-                                           : refuse(L"Error: the installer's signature did not verify: %08lx.\n",
+                                           : diagnose(L"Error: the installer's signature did not verify: %08lx.\n",
                                                     static_cast<unsigned long>(verdict));
   // The verification keeps its state until it is closed, whatever it answered.
   data.dwStateAction = WTD_STATEACTION_CLOSE;

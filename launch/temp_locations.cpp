@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <vector>
 
+#include "fs/diagnostic.h"
 #include "fs/module_path.h"
 
 namespace {
@@ -18,13 +19,6 @@ const DWORD COPY_CHUNK = 64 * 1024;
 void writeLine(const std::wstring& text) {
   fwprintf(stdout, L"%ls\n", text.c_str());
   fflush(stdout);
-}
-
-// Writes format, which may show GetLastError() with %lu.
-bool failed(const wchar_t* format) {
-  fwprintf(stderr, format, static_cast<unsigned long>(GetLastError()));
-  fflush(stderr);
-  return false;
 }
 
 bool rewind(HANDLE file) {
@@ -90,13 +84,14 @@ bool copySelfToTemp(SelfCopy& copy) {
   SafeKernelHandle source(CreateFileW(GetApplicationPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!writer.valid() || !source.valid() || !copyContent(source.get(), writer.get())) {
-    return failed(L"Error: the bootstrap's copy could not be made: %lu.\n");
+    return diagnose(L"Error: the bootstrap's copy could not be made: %lu.\n", GetLastError());
   }
-  if (!copy.held.hold(writer, path, true)) return failed(L"Error: the bootstrap's copy could not be held: %lu.\n");
+  if (!copy.held.hold(writer, path, true))
+    return diagnose(L"Error: the bootstrap's copy could not be held: %lu.\n", GetLastError());
   // Whatever wrote in the instant before the hold shows here.
   if (!sameContent(source.get(), copy.held.get())) {
     copy.held.reset();
-    return failed(L"Error: the bootstrap's copy changed before it was held.\n");
+    return diagnose(L"Error: the bootstrap's copy changed before it was held.\n");
   }
   writeLine(path);
   copy.path = path;

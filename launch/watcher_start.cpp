@@ -1,8 +1,8 @@
 #include "launch/watcher_start.h"
 
-#include <cstdio>
 #include <vector>
 
+#include "fs/diagnostic.h"
 #include "fs/safe_handle.h"
 
 bool startWatcher(const std::wstring& path, const std::wstring& arguments, DWORD waitMs) {
@@ -23,12 +23,10 @@ bool startWatcher(const std::wstring& path, const std::wstring& arguments, DWORD
   HANDLE given = nullptr;  // in the program's table: closed when it ends
   if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), process.get(), &given, SYNCHRONIZE, FALSE, 0)) {
     // It still finds this process by its id if it opens it in time.
-    fwprintf(stderr, L"Error: the clean-up copy holds no handle to this process (%lu).\n", GetLastError());
-    fflush(stderr);
+    diagnose(L"Error: the clean-up copy holds no handle to this process (%lu).\n", GetLastError());
   }
   if (ResumeThread(mainThread.get()) == static_cast<DWORD>(-1)) {
-    fwprintf(stderr, L"Error: the clean-up copy could not be resumed (%lu).\n", GetLastError());
-    fflush(stderr);
+    diagnose(L"Error: the clean-up copy could not be resumed (%lu).\n", GetLastError());
     TerminateProcess(process.get(), 1);
     return false;
   }

@@ -1,6 +1,6 @@
 #include "tasks/download_proxy.h"
 
-#include <cstdio>
+#include "fs/diagnostic.h"
 
 namespace {
 // Each of the script's resolve, connect, send and receive: looking up the
@@ -43,8 +43,7 @@ bool scriptedProxy(const wchar_t* userAgent, const std::wstring& url, const WINH
     // Detection that finds no script is the usual answer where there is no proxy: the download goes direct.
     DWORD error = GetLastError();
     if (error != ERROR_WINHTTP_AUTODETECTION_FAILED) {
-      fwprintf(stderr, L"Error %luin WinHttpGetProxyForUrl, going direct.\n", static_cast<unsigned long>(error));
-      fflush(stderr);
+      diagnose(L"Error %luin WinHttpGetProxyForUrl, going direct.\n", error);
     }
     return false;
   }

@@ -1,11 +1,10 @@
 #include "tasks/download_thread.h"
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdint>
-#include <cstdio>
 #include <cwchar>
 
+#include "fs/diagnostic.h"
 #include "launch/temp_locations.h"
 #include "tasks/download_proxy.h"
 #include "tasks/request_events.h"
@@ -26,14 +25,6 @@ const int RESOLVE_TIMEOUT_MS = 30000, CONNECT_TIMEOUT_MS = 30000, SEND_TIMEOUT_M
 const DWORD RECEIVE_TIMEOUT_MARGIN_MS = 10000;
 // Digits of a Content-Length that the query may hold; more are refused as too large.
 const DWORD LENGTH_DIGITS = 40;
-
-void writeLine(const wchar_t* format, ...) {
-  va_list arguments;
-  va_start(arguments, format);
-  vfwprintf(stderr, format, arguments);
-  va_end(arguments);
-  fflush(stderr);
-}
 
 // A number header of the answer (WINHTTP_QUERY_* level); false when it is absent.
 bool numberHeader(HINTERNET request, DWORD level, DWORD& value) {
@@ -81,12 +72,12 @@ bool DownloadThread::start() {
     // TEMP (a DLL it may load) is found there, and so that one removal takes all.
     _folder = create_temp_directory();
     if (_folder.empty()) {
-      writeLine(L"Error: cannot make the download's folder.\n");
+      diagnose(L"Error: cannot make the download's folder.\n");
       return false;
     }
     wchar_t name[MAX_PATH];
     if (GetTempFileNameW(_folder.c_str(), TEMP_NAME_PREFIX, 0, name) == 0) {
-      writeLine(L"Error %luin GetTempFileNameW.\n", static_cast<unsigned long>(GetLastError()));
+      diagnose(L"Error %luin GetTempFileNameW.\n", static_cast<unsigned long>(GetLastError()));
       RemoveDirectoryW(_folder.c_str());
       _folder.clear();
       return false;
@@ -99,10 +90,10 @@ bool DownloadThread::start() {
   _file.reset(CreateFileW(_filepath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                           FILE_ATTRIBUTE_NORMAL, nullptr));
   _stopEvent.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-  if (!_file.valid()) writeLine(L"Error %luin CreateFileW for the download.\n", static_cast<unsigned long>(GetLastError()));
-  else if (!_stopEvent.valid()) writeLine(L"Error %luin CreateEventW.\n", static_cast<unsigned long>(GetLastError()));
+  if (!_file.valid()) diagnose(L"Error %luin CreateFileW for the download.\n", static_cast<unsigned long>(GetLastError()));
+  else if (!_stopEvent.valid()) diagnose(L"Error %luin CreateEventW.\n", static_cast<unsigned long>(GetLastError()));
   else if (startWorkerThread(DownloadThreadRoutine, this, _thread)) return true;
-  else writeLine(L"Error %luin CreateThread for the download.\n", static_cast<unsigned long>(GetLastError()));
+  else diagnose(L"Error %luin CreateThread for the download.\n", static_cast<unsigned long>(GetLastError()));
   // Nothing will run: leave nothing behind that this call made.
   _file.reset();
   if (!_folder.empty()) {
@@ -117,18 +108,18 @@ bool DownloadThread::failed(const wchar_t* call, DWORD error) const {
   unsigned long code = error;
   switch (error) {
     case ERROR_WINHTTP_TIMEOUT:
-      writeLine(L"Error: timed out in %ls.\n", call);
+      diagnose(L"Error: timed out in %ls.\n", call);
       break;
     case ERROR_WINHTTP_NAME_NOT_RESOLVED:
     case ERROR_WINHTTP_CANNOT_CONNECT:
-      writeLine(L"Error %lu: cannot connect to %ls %ls.\n", code, _domain.c_str(), _way.c_str());
+      diagnose(L"Error %lu: cannot connect to %ls %ls.\n", code, _domain.c_str(), _way.c_str());
       break;
     case ERROR_WINHTTP_REDIRECT_FAILED:
-      writeLine(L"Error %lu: the server's redirect cannot be followed.\n", code);
+      diagnose(L"Error %lu: the server's redirect cannot be followed.\n", code);
       break;
     default:
       // No blank between the code and "in": the line reads as it always has.
-      writeLine(L"Error %luin %ls.\n", code, call);
+      diagnose(L"Error %luin %ls.\n", code, call);
   }
   return false;
 }
@@ -142,7 +133,7 @@ bool DownloadThread::await(RequestEvents* events, BOOL begun, const wchar_t* cal
       _stopped = true;  // the player's close: no line
       return false;
     case Completion::Silent:
-      writeLine(L"Error: nothing received for %lu s in %ls.\n", static_cast<unsigned long>(_silenceMs / 1000), call);
+      diagnose(L"Error: nothing received for %lu s in %ls.\n", static_cast<unsigned long>(_silenceMs / 1000), call);
       return false;
     default:
       return failed(call, events->error);
@@ -160,13 +151,13 @@ bool DownloadThread::exchange(HINTERNET request, RequestEvents* events) {
   DWORD status = 0;
   if (!numberHeader(request, WINHTTP_QUERY_STATUS_CODE, status) || status != HTTP_OK) {
     // An error page must never become the installer; its body is not read.
-    writeLine(L"Error: HTTP status %lu.\n", static_cast<unsigned long>(status));
+    diagnose(L"Error: HTTP status %lu.\n", static_cast<unsigned long>(status));
     return false;
   }
   wchar_t text[LENGTH_DIGITS + 1] = {};
   int64_t length = announcedLength(request, text);
   if (length > DOWNLOAD_MAX_BYTES) {
-    writeLine(L"Error: the server announces %ls bytes, more than %lu.\n", text,
+    diagnose(L"Error: the server announces %ls bytes, more than %lu.\n", text,
               static_cast<unsigned long>(DOWNLOAD_MAX_BYTES));
     return false;
   }
@@ -178,7 +169,7 @@ bool DownloadThread::exchange(HINTERNET request, RequestEvents* events) {
     DWORD read = 0;
     if (available != 0) {
       if (available > DOWNLOAD_MAX_BYTES - static_cast<DWORD>(_counters.receivedBytes())) {
-        writeLine(L"Error: more than %lu bytes received.\n", static_cast<unsigned long>(DOWNLOAD_MAX_BYTES));
+        diagnose(L"Error: more than %lu bytes received.\n", static_cast<unsigned long>(DOWNLOAD_MAX_BYTES));
         return false;
       }
       events->buffer.resize(available);
@@ -188,7 +179,7 @@ bool DownloadThread::exchange(HINTERNET request, RequestEvents* events) {
     }
     DWORD written = 0;
     if (read != 0 && (!WriteFile(_file.get(), events->buffer.data(), read, &written, nullptr) || written != read)) {
-      writeLine(L"Error in _file.write()\n");
+      diagnose(L"Error in _file.write()\n");
       return false;
     }
     _counters.received.store(_counters.receivedBytes() + static_cast<int32_t>(read), std::memory_order_relaxed);
@@ -196,7 +187,7 @@ bool DownloadThread::exchange(HINTERNET request, RequestEvents* events) {
   } while (available != 0);
   int32_t total = _counters.total.load(std::memory_order_relaxed);
   if (total != DOWNLOAD_LENGTH_UNKNOWN && total != _counters.receivedBytes()) {
-    writeLine(L"Error: received %ld of %ld bytes.\n", static_cast<long>(_counters.receivedBytes()),
+    diagnose(L"Error: received %ld of %ld bytes.\n", static_cast<long>(_counters.receivedBytes()),
               static_cast<long>(total));
     return false;
   }
@@ -233,7 +224,7 @@ void DownloadThread::doDownload() {
   if (winHttp().complete()) {
     complete = fetch();
   } else {
-    writeLine(L"Error: WinHTTP is not available.\n");
+    diagnose(L"Error: WinHTTP is not available.\n");
   }
   // A complete download stays open for the hold that takes it over.
   if (!complete) _file.reset();

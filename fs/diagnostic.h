@@ -1,0 +1,8 @@
+#pragma once
+// The program's diagnostics: one line on the wide error stream, flushed at
+// once, so that whoever reads a run's output sees why it failed even when the
+// run ends abruptly. Nothing shows it to the player. Any thread.
+
+// Writes format (wide printf) with its values. Always false, so that a failure
+// path can return it.
+bool diagnose(const wchar_t* format, ...);
