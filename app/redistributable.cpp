@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <msi.h>
 
+#include "fs/run_log.h"
 #include "fs/safe_handle.h"
 #include "fs/system_library.h"
 
@@ -21,9 +22,15 @@ bool isRedistInstalled() {
   // Without Windows Installer nothing can be installed through it: absent.
   SafeModuleHandle msi(loadSystemLibrary(L"msi.dll"));
   auto queryState = systemFunction<decltype(&::MsiQueryProductStateW)>(msi.get(), "MsiQueryProductStateW");
-  if (queryState == nullptr) return false;
-  for (const wchar_t* const* code = VC_REDIST_2008_SP1_ATL_GUIDS; *code != nullptr; ++code) {
-    if (queryState(*code) == INSTALLSTATE_DEFAULT) return true;
+  if (queryState == nullptr) {
+    logLine(L"Runtime: Windows Installer is not available, so the runtime counts as missing.");
+    return false;
   }
+  for (const wchar_t* const* code = VC_REDIST_2008_SP1_ATL_GUIDS; *code != nullptr; ++code) {
+    INSTALLSTATE state = queryState(*code);
+    logLine(L"Runtime: Windows Installer answers %d for %ls.", static_cast<int>(state), *code);
+    if (state == INSTALLSTATE_DEFAULT) return true;
+  }
+  logLine(L"Runtime: missing.");
   return false;
 }

@@ -4,6 +4,7 @@
 #include "app/globals.h"
 #include "app/message_loop.h"
 #include "app/messages.h"
+#include "fs/run_log.h"
 #include "fs/safe_handle.h"
 #include "app/self_removal.h"
 #include "launch/updater_launch.h"
@@ -18,6 +19,18 @@ const WORD PAYLOAD_RESOURCE_ID = 100;
 // Messages shown in the "Oups!" box.
 const int MESSAGE_DAMAGED_INSTALLATION = 10004;
 const int MESSAGE_REDIST_FAILED = 10006;
+
+const wchar_t* const STATE_NAMES[] = {
+    L"None",        L"RedistDownload", L"RedistDownloaded", L"RedistInstall", L"RedistInstalled",
+    L"Start",       L"LaunchInstalled", L"LaunchExtracted", L"WaitUpdater",   L"Extract",
+    L"Extracting",  L"LaunchFailed",   L"Failed"};
+
+// The box, after the run's log is there for support to read why.
+void showError(int message) {
+  logLine(L"Box \"Oups!\" with message %d.", message);
+  keepRunLog();
+  showErrorMessage(tr(message));
+}
 
 // Handled at once by WndProc: in StateLaunchExtracted it destroys the window
 // and enters StateWaitUpdater, otherwise it ends the message loop.
@@ -91,10 +104,12 @@ void onWaitUpdater() {
     DWORD exitCode = 0;
     if (GetExitCodeProcess(_bootstraped_process.get(), &exitCode)) _bootstraped_exit_code = exitCode;
     _bootstraped_process.reset();
+    logLine(L"The updater ended with exit code %lu.", _bootstraped_exit_code);
   }
   deleteExtractionDirectory(_bootstraped_path);
   if ((_action == ActionUninstall || _action == ActionUninstallOrRepair) &&
       _bootstraped_exit_code == UPDATER_EXIT_UNINSTALLED) {
+    logLine(L"The game is uninstalled: the bootstrap removes itself.");
     removeSelf();
   }
   PostQuitMessage(0);
@@ -127,17 +142,18 @@ void onExtract() {
 void onLaunchFailed() {
   // The installed updater failed: one repair from the embedded payload.
   if (_action == ActionNone) {
+    logLine(L"The installed updater did not start: repairing from the embedded one.");
     _action = ActionAutoRepair;
     beginState(StateStart);
     return;
   }
-  showErrorMessage(tr(MESSAGE_DAMAGED_INSTALLATION));
+  showError(MESSAGE_DAMAGED_INSTALLATION);
   closeWindow();
 }
 
 void onFailed() {
   // Whatever failed, an installed updater may still serve the player.
-  if (LaunchWayspanner::launch().code != Started) showErrorMessage(tr(MESSAGE_REDIST_FAILED));
+  if (LaunchWayspanner::launch().code != Started) showError(MESSAGE_REDIST_FAILED);
   closeWindow();
 }
 
@@ -147,6 +163,7 @@ void beginState(ApplicationState state) {
   // Still shows the state being left; the next repaint shows the new one.
   repaint();
   _state = state;
+  logLine(L"State %ls.", STATE_NAMES[state]);
   switch (state) {
     case StateRedistDownload:
     case StateRedistDownloaded:
@@ -165,6 +182,8 @@ void beginState(ApplicationState state) {
 
 bool createUi() {
   if (_window != nullptr) return true;
+  // A run that shows itself keeps its log.
+  keepRunLog();
   initCommonControls();
   if (!createWindow(_instance)) {
     beginState(StateFailed);

@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "fs/directories.h"
+#include "fs/run_log.h"
 
 SwitchScan scanSwitches(int argc, wchar_t** argv) {
   SwitchScan scan;
@@ -24,7 +25,11 @@ SwitchScan scanSwitches(int argc, wchar_t** argv) {
 }
 
 ApplicationAction actionWithoutSwitch() {
-  if (fileExists(L"wayspanner-conf.ici")) return ActionNone;
-  if (fileExists(L"wayspanner.conf")) return ActionNone;
+  for (const wchar_t* name : {L"wayspanner-conf.ici", L"wayspanner.conf"}) {
+    if (!fileExists(name)) continue;
+    logLine(L"Configuration: %ls beside the bootstrap.", name);
+    return ActionNone;
+  }
+  logLine(L"Configuration: none beside the bootstrap.");
   return ActionInstall;
 }

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "fs/run_log.h"
 #include "fs/safe_handle.h"
 #include "fs/module_path.h"
 #include "launch/argument_quoting.h"
@@ -64,8 +65,10 @@ bool startCandidate(const wchar_t* candidate, const std::wstring& tail, LaunchRe
   DWORD length = GetFullPathNameW(candidate, MAX_PATH, program, nullptr);
   if (length == 0 || length >= MAX_PATH ||
       !CreateProcessW(program, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+    logLine(L"The updater %ls could not be started: error %lu.", candidate, GetLastError());
     return false;
   }
+  logLine(L"Started the updater %ls with: %ls", program, tail.c_str());
   std::shared_ptr<void> process(info.hProcess, CloseHandle);
   SafeKernelHandle mainThread(info.hThread);
 
@@ -73,7 +76,11 @@ bool startCandidate(const wchar_t* candidate, const std::wstring& tail, LaunchRe
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED || waited == WAIT_FAILED) {
     DWORD exitCode = 0;
     GetExitCodeProcess(process.get(), &exitCode);
+    logLine(L"It ended within the start check with exit code %lu: %ls.", exitCode,
+            exitCode > MAX_ACCEPTED_EXIT_CODE ? L"a failed start" : L"started");
     if (exitCode > MAX_ACCEPTED_EXIT_CODE) return false;
+  } else {
+    logLine(L"It still runs after %lu s: started.", START_CHECK_WAIT_MS / 1000);
   }
   // Still running after the wait, or ended with an accepted code.
   started = {Started, GetProcessId(process.get()), process};
@@ -105,5 +112,6 @@ LaunchResult LaunchWayspanner::doLaunch(const std::wstring& directory,
     if (startCandidate(candidate, tail, started)) return started;
     failed = true;
   }
+  if (!failed) logLine(L"No updater in %ls.", directory.c_str());
   return {failed ? StartFailed : NotFound, 0, nullptr};
 }

@@ -42,7 +42,12 @@ if [ -f "$record" ]; then
 else
   echo "The updater was not started."
 fi
-echo "Left in the temporary folder: $(ls -A "$run_dir/temp" | wc -l) entries"
+logs=("$run_dir"/temp/VorakSetup_*.log)
+echo "Left in the temporary folder: $(ls -A "$run_dir/temp" | grep -cv '^VorakSetup_.*\.log$') entries besides the run's log"
+if [ -f "${logs[0]}" ]; then
+  echo "The run's log, ${logs[0]#"$root/"}:"
+  sed 's/^/  /' "${logs[0]}"
+fi
 [ -f "$shot" ] && echo "Screenshot of the window: $shot" || echo "No screenshot was taken."
 wineserver -w || true
 exit $rc

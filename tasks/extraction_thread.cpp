@@ -1,6 +1,5 @@
 #include "tasks/extraction_thread.h"
 
-#include <cstdio>
 #include <vector>
 
 #include "7z.h"
@@ -8,8 +7,10 @@
 extern "C" {
 #include "7zAlloc.h"
 }
+#include "fs/diagnostic.h"
 #include "fs/directories.h"
 #include "fs/file_path.h"
+#include "fs/run_log.h"
 #include "launch/temp_locations.h"
 #include "tasks/entry_name.h"
 #include "tasks/mem_in_stream.h"
@@ -28,22 +29,9 @@ struct BlockCache {
   size_t outBufferSize = 0;
 };
 
-// The diagnostic lines go to the wide standard error stream, flushed at once
-// so that they survive a process that ends soon after.
-void reportText(const wchar_t* text) {
-  fputws(text, stderr);
-  fflush(stderr);
-}
-
-void reportCode(const wchar_t* text, unsigned long code) {
-  fwprintf(stderr, L"%ls%lu\n", text, code);
-  fflush(stderr);
-}
-
-void reportResult(const wchar_t* text, SRes res) {
-  fwprintf(stderr, L"%ls%d\n", text, static_cast<int>(res));
-  fflush(stderr);
-}
+void reportText(const wchar_t* text) { diagnose(L"%ls", text); }
+void reportCode(const wchar_t* text, unsigned long code) { diagnose(L"%ls%lu\n", text, code); }
+void reportResult(const wchar_t* text, SRes res) { diagnose(L"%ls%d\n", text, static_cast<int>(res)); }
 
 enum EntryResult { EntryFile, EntryDirectory, EntryFailed, EntryStop };
 
@@ -122,6 +110,7 @@ void ExtractionThread::doExtract() {
   CSzArEx db;
   SzArEx_Init(&db);
 
+  DWORD begun = GetTickCount();
   bool ok = true;
   SRes res = SzArEx_Open(&db, stream, _allocMain, _allocTemp);
   if (res != SZ_OK) {
@@ -142,6 +131,8 @@ void ExtractionThread::doExtract() {
       if (!db.db.Files[i].IsDir) total += db.db.Files[i].Size;
     notifyWindow(_hwnd, WM_WORKER_PROGRESS, this);
 
+    logLine(L"Extracting %lu entries (%llu bytes) into %ls.", static_cast<unsigned long>(db.db.NumFiles),
+            static_cast<unsigned long long>(total), _extractionPath.c_str());
     UInt64 written = 0;
     for (UInt32 i = 0; i < db.db.NumFiles; ++i) {
       // Between entries no file is open: the one safe point to give up.
@@ -164,6 +155,8 @@ void ExtractionThread::doExtract() {
       _progress.store(fraction, std::memory_order_relaxed);
       notifyWindow(_hwnd, WM_WORKER_PROGRESS, this);
     }
+    logLine(L"Extraction %ls: %llu bytes written in %lu ms.", ok ? L"complete" : _stopped ? L"cancelled" : L"failed",
+            static_cast<unsigned long long>(written), static_cast<unsigned long>(GetTickCount() - begun));
   }
 
   IAlloc_Free(_allocMain, cache.outBuffer);

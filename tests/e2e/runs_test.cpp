@@ -35,6 +35,7 @@ enum How {  // what else a row does, as bits
   Raced = 2048,      // another program of the player's keeps trying to swap what the bootstrap starts
   InvalidHost = 4096,  // the twin for "vorak-runtime.invalid", port 80
   UserProxy = 8192,    // the player's proxy is the loopback server, as Windows' settings pages write it
+  OldLogs = 16384,     // eleven logs of earlier runs lie in TEMP
 };
 
 struct Row {
@@ -51,7 +52,8 @@ struct Row {
   int how = 0;
   const char* served = nullptr;  // the runtime's server answer, for the twin that fetches it ("": never asked)
   std::wstring payload;          // a file of build/<arch>/tests in place of the embedded archive
-  std::string errors;            // the program's standard error
+  std::string errors;            // the program's standard error, every line of which its log holds too
+  std::string logged;            // what else the log holds, in this order ("|" between the parts)
 };
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
@@ -70,7 +72,8 @@ const Row ROWS[] = {
     {"ArgumentsReachTheUpdater", {}, LR"("with blank" "say \"hi\"" "C:\trailing\\" "a\\\\\"b" "Ворак 游戏" "")",
      {EXTRACTED}},
     {"InstalledUpdaterEnding125Started", {CONF, L"wayspanner\\wayspanner.exe=125"}, L"", {INSTALLED}},
-    {"InstalledUpdaterEnding126Repaired", {CONF, L"wayspanner\\wayspanner.exe=126"}, L"", {INSTALLED, REPAIRED}},
+    {"InstalledUpdaterEnding126Repaired", {CONF, L"wayspanner\\wayspanner.exe=126"}, L"", {INSTALLED, REPAIRED}, 0, 0, {},
+     {}, L"0", 0, 0, nullptr, L"", "", "exit code 126: a failed start.|repairing from the embedded one."},
     {"BackupAfterAFailedPrimary", {CONF, L"wayspanner\\wayspanner.exe=126", BACKUP}, L"", {INSTALLED, BACKUP}},
     {"FolderNamedLikeTheUpdaterFailsIt", {CONF, L"wayspanner\\wayspanner.exe\\", L"wayspanner.exe"}, L"", {REPAIRED}},
     {"BothUpdatersFail", {CONF, L"wayspanner\\wayspanner.exe=130"}, L"", {INSTALLED, REPAIRED}, 1, DAMAGED, {}, {}, L"130"},
@@ -91,9 +94,11 @@ const Row ROWS[] = {
      "Error returned by SzArchiveOpen: 16\r\n"},
     {"MissingTemp", {}, L"", {}, 1, DAMAGED, {}, {}, L"0", 0, NoTemp, nullptr, L"", "Can't create the extraction directory\r\n"},
     // Whatever the player does, nothing stays in TEMP: a close cancels the extraction, not the wait for the updater.
-    {"CloseDuringExtraction", {}, L"--repair", {}, 1, 0, {}, {}, L"0", 0, CloseWhenWriting, nullptr, L"archives\\many.7z"},
+    {"CloseDuringExtraction", {}, L"--repair", {}, 1, 0, {}, {}, L"0", 0, CloseWhenWriting, nullptr, L"archives\\many.7z",
+     "", "Extraction cancelled|Cancelled by the player."},
     {"CloseWhileTheUpdaterRuns", {}, L"--repair", {EXTRACTED}, 0, 0, {}, {}, L"0", 3000, CloseWhenUpdaterRuns},
     {"LinkOutNotFollowed", {KEPT}, L"", {EXTRACTED}, 0, 0, {KEPT}, {}, L"0", 3000, LinkOutWhenUpdaterRuns},
+    {"OnlyTheTenNewestLogsStay", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, OldLogs},
     {"TreeThirtyFoldersDeep", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, 0, nullptr, L"archives\\deep.7z"},
     // The updater's 77 after an uninstall: the bootstrap goes (its copy late too), and its folder if nothing else is in it.
     {"UninstallRemovesTheBootstrapAndItsFolder", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, LateCopy},
@@ -240,6 +245,27 @@ std::wstring message(const std::wstring& program, int id) {  // as the platform 
   return text;
 }
 
+// A run that showed itself or failed leaves its log in TEMP, with every line of its standard error and
+// the row's parts in their order; any other run leaves none. Of earlier logs, the nine newest stay.
+void checkLog(const Row& row, const std::wstring& temp) {
+  std::vector<std::wstring> earlier, own;
+  for (const std::wstring& name : listDir(temp))
+    if (name.rfind(L"VorakSetup_", 0) == 0) (name.rfind(L"VorakSetup_2020", 0) == 0 ? earlier : own).push_back(name);
+  bool shown = std::any_of(row.runs.begin(), row.runs.end(),
+                           [](const std::wstring& run) { return run == INSTALLER || run.rfind(EXTRACTED, 0) == 0; });
+  ASSERT_EQ(own.size(), size_t(!(row.how & NoTemp) && (shown || row.exitCode || row.box || !row.logged.empty())));
+  if (own.empty()) return;
+  if (row.how & OldLogs) EXPECT_EQ(earlier.size() == 9 ? earlier[0] : L"", L"VorakSetup_20200112_120000_4.log");
+  std::string log = readFile(temp + L"\\" + own[0]), text = row.errors + "|" + row.logged;
+  for (size_t at = 0, end = 0, from = 0; at < text.size(); at = end + 1) {
+    end = std::min(text.find_first_of("\n|", at), text.size());
+    bool ordered = at > row.errors.size();  // the row's parts in turn; the error lines anywhere
+    size_t found = at == end ? from : log.find(text.substr(at, end - at), ordered ? from : 0);
+    EXPECT_NE(found, std::string::npos) << text.substr(at, end - at) << " in the log:\n" << log;
+    if (ordered && found != std::string::npos) from = found;
+  }
+}
+
 class Run : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Run, LeavesWhatTheRowSays) {
@@ -287,6 +313,8 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     for (const std::wstring& dir : {game, temp}) ASSERT_TRUE(copyFileTo(tests + L"libplanted_dll.dll", dir + L"\\" + name));
   if (row.how & ReadOnly) setReadOnly(game, true);
   if (row.how & UserProxy) setUserProxy("127.0.0.1:48377");
+  for (int day = 10; row.how & OldLogs && day <= 20; ++day)  // 2020-01-10 to 2020-01-20
+    writeFile(temp + L"\\VorakSetup_202001" + std::to_wstring(day) + L"_120000_4.log", "an earlier run's");
 
   Child racer = row.how & Raced ? startProgram(tests + L"racer.exe", L"race \"" + temp + L"\" \"" + scratch.path + L"\"") : Child();
   DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0, actedAt = 0;
@@ -311,7 +339,8 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     bar = bar || (window && GetPixel(dc, 100, 57) != RGB(40, 40, 40) && GetPixel(dc, 330, 57) == RGB(40, 40, 40));
     ReleaseDC(window, dc);
     std::vector<std::wstring> inTemp = listDir(temp);  // read once: the extraction may go meanwhile
-    std::wstring extraction = inTemp.empty() ? L"" : temp + L"\\" + inTemp[0];
+    auto made = std::find_if(inTemp.begin(), inTemp.end(), [](const std::wstring& name) { return name[0] == L'v'; });
+    std::wstring extraction = made == inTemp.end() ? L"" : temp + L"\\" + *made;
     if (!acted && (acts == CloseWhenWriting ? listDir(extraction + L"\\data").size() > 20
                    : acts == CloseWhenDownloading ? readFile(served + L"requests.log").size() > requestsBefore
                                                   : !readRecord(record).empty()))
@@ -380,9 +409,11 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   for (int i = 0; i < 100 && removed && (!goneYet() || listDir(temp).size() > planted.size() + 1); ++i) Sleep(100);
   if (row.how & ReadOnly) setReadOnly(game, false);
   EXPECT_FALSE(pathExists(record + L".intruded")) << "the racer's program ran";
+  checkLog(row, temp);
   std::vector<std::wstring> left;
   for (const std::wstring& name : listDir(temp))
-    if (!std::count(planted.begin(), planted.end(), name) && !(removed && name.find(L".tmp") == name.size() - 4))
+    if (!std::count(planted.begin(), planted.end(), name) && !(removed && name.find(L".tmp") == name.size() - 4) &&
+        name.rfind(L"VorakSetup_", 0) != 0)
       left.push_back(name);
   // Wine cannot remove a link without following it: only the link itself may stay.
   if (acts == LinkOutWhenUpdaterRuns && left.size() == 1 && listDir(temp + L"\\" + left[0]) == decltype(left){L"link"})

@@ -1,0 +1,23 @@
+#pragma once
+// The run's log: the one place where a player or support can read why a run
+// failed, since a windowed program has no standard error on Windows. Lines are
+// kept in memory from the start; once the run shows itself (a window, a box)
+// or fails, keepRunLog() writes them to "VorakSetup_YYYYMMDD_HHMMSS_PID.log"
+// in the user's temporary folder, and every later line goes straight to that
+// file, so that a killed run leaves all it wrote. A run that only starts the
+// installed game never calls keepRunLog(): it writes nothing.
+// Failures are silent: the log never changes a run's outcome.
+// startRunLog() on the user-interface thread before any other thread exists;
+// then logLine() from any thread; keepRunLog() on the user-interface thread.
+
+// Starts the clock and the buffer. Until it is called, logLine() does nothing.
+void startRunLog();
+
+// One line (wide printf, no line end), after the milliseconds since the start.
+void logLine(const wchar_t* format, ...);
+
+// The same for a text already formatted; a line end at its end is dropped.
+void logText(const wchar_t* text);
+
+// From now on the run has a log file (made at the first call; later calls do nothing).
+void keepRunLog();
