@@ -23,6 +23,7 @@ int finish(int exitCode) {
   logLine(L"Exit code %d.", exitCode);
   // A failed run is one that support will ask about, window or not.
   if (exitCode != 0) keepRunLog();
+  closeRunLog();
   return exitCode;
 }
 }  // namespace

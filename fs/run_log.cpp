@@ -159,3 +159,12 @@ void keepRunLog() {
   LeaveCriticalSection(&_log.lock);
   if (file != INVALID_HANDLE_VALUE) pruneLogs(folder, name);
 }
+
+void closeRunLog() {
+  if (!_log.started) return;
+  EnterCriticalSection(&_log.lock);
+  if (_log.file != INVALID_HANDLE_VALUE) CloseHandle(_log.file);
+  _log.file = INVALID_HANDLE_VALUE;
+  _log.kept = true;
+  LeaveCriticalSection(&_log.lock);
+}

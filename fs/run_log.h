@@ -21,3 +21,7 @@ void logText(const wchar_t* text);
 
 // From now on the run has a log file (made at the first call; later calls do nothing).
 void keepRunLog();
+
+// The run's last line is written: closes the file, so that it is whole for
+// whoever reads it next. Later lines go nowhere.
+void closeRunLog();
