@@ -6,7 +6,8 @@
 # directly, a clean-up run that has nothing to do, and the time from the start
 # of an install to its window. Medians of RUNS alternating runs in one warm
 # Wine prefix of its own. With BASE (another build of VorakSetup.exe) its
-# installed start and clean-up run are measured beside this build's. Measures
+# installed start, clean-up run and install to window are measured beside
+# this build's. Measures
 # and prints; passes or fails nothing.
 # usage: bench/start_bench.sh [RUNS] [BASE]   (RUNS defaults to 21; build first)
 set -euo pipefail
@@ -31,7 +32,7 @@ game() {
 }
 game game "$build/VorakSetup.exe"
 cp "$build/VorakSetup.exe" "$work/install/"
-[ -z "$base" ] || game base "$base"
+[ -z "$base" ] || { game base "$base"; mkdir -p "$work/base_install"; cp "$base" "$work/base_install/VorakSetup.exe"; }
 
 export WINEPREFIX=$work/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export WINELOADER; WINELOADER=$(wine_loader "$arch")
@@ -56,8 +57,9 @@ lines=("$(w "$work/game/VorakSetup.exe")" "$(w "$work/bare_launcher.exe") $(w "$
 labels=("installed game, this build" "floor: bare launcher" "updater alone" "clean-up run, this build"
   "install, start to window")
 if [ -n "$base" ]; then
-  lines+=("$(w "$work/base/VorakSetup.exe")" "$(w "$work/base/VorakSetup.exe") --cleanup 0 none none")
-  labels+=("installed game, base" "clean-up run, base")
+  lines+=("$(w "$work/base/VorakSetup.exe")" "$(w "$work/base/VorakSetup.exe") --cleanup 0 none none"
+    "window:$(w "$work/base_install/VorakSetup.exe")")
+  labels+=("installed game, base" "clean-up run, base" "install to window, base")
 fi
 echo "$arch, medians of $runs alternating runs under one warm Wine (fastest in brackets):"
 "$WINELOADER" "$work/start_time.exe" "$runs" "Z:${work//\//\\}" "${lines[@]}" | tr -d '\r' |

@@ -110,6 +110,7 @@ LaunchResult LaunchWayspanner::doLaunch(const std::wstring& directory,
     if (candidate == nullptr) continue;
     LaunchResult started = {StartFailed, 0, nullptr};
     if (startCandidate(candidate, tail, started)) return started;
+    if (&group == &APPLICATIONS[0]) logLine(L"The primary updater failed: the backup is next, where there is one.");
     failed = true;
   }
   if (!failed) logLine(L"No updater in %ls.", directory.c_str());
