@@ -51,7 +51,7 @@ struct Row {
   int how = 0;
   const char* served = nullptr;  // the runtime's server answer, for the twin that fetches it ("": never asked)
   std::wstring payload;          // a file of build/<arch>/tests in place of the embedded archive
-  std::string errors;            // the program's standard error
+  std::string errors;            // the program's standard error ({extraction}, {download}: the runs' folders)
 };
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
@@ -93,7 +93,8 @@ const Row ROWS[] = {
     // Whatever the player does, nothing stays in TEMP: a close cancels the extraction, not the wait for the updater.
     {"CloseDuringExtraction", {}, L"--repair", {}, 1, 0, {}, {}, L"0", 0, CloseWhenWriting, nullptr, L"archives\\many.7z"},
     {"CloseWhileTheUpdaterRuns", {}, L"--repair", {EXTRACTED}, 0, 0, {}, {}, L"0", 3000, CloseWhenUpdaterRuns},
-    {"LinkOutNotFollowed", {KEPT}, L"", {EXTRACTED}, 0, 0, {KEPT}, {}, L"0", 3000, LinkOutWhenUpdaterRuns},
+    {"LinkOutNotFollowed", {KEPT}, L"", {EXTRACTED}, 0, 0, {KEPT}, {}, L"0", 3000, LinkOutWhenUpdaterRuns, nullptr, L"",
+     "Left in TEMP, could not be deleted: {extraction}\\link (error 145).\r\n"},  // as Wine leaves it
     {"TreeThirtyFoldersDeep", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, 0, nullptr, L"archives\\deep.7z"},
     // The updater's 77 after an uninstall: the bootstrap goes (its copy late too), and its folder if nothing else is in it.
     {"UninstallRemovesTheBootstrapAndItsFolder", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, LateCopy},
@@ -334,7 +335,6 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   EXPECT_EQ(exitCode, row.exitCode);
   if (live.process) EXPECT_EQ(live.wait(0), (row.how & WaitsForPid) != 0) << "whether the run waited for process {pid}";
   EXPECT_EQ(box, row.box ? L"Oups!: " + message(setup, row.box) : L"");
-  EXPECT_EQ(readFile(errors), row.errors);
   if (row.how & ShowsProgress) EXPECT_TRUE(bar) << "the bar grew";
   // Still running when judged after 15 s: the bootstrap then waits for it without its window.
   if (row.sleepMs > 16000) EXPECT_GT(GetTickCount() - windowSeen, DWORD(row.sleepMs - 17000));
@@ -348,6 +348,11 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   int argc = 0;
   wchar_t** given = CommandLineToArgvW((L"VorakSetup.exe " + arguments).c_str(), &argc);
   std::vector<StandinRun> runs = readRecord(record);
+  std::string raw = readFile(errors);
+  std::wstring said(raw.begin(), raw.end());  // ASCII, as the folders are
+  for (const StandinRun& run : runs)
+    said = replaced(said, run.cwd, std::count(run.args.begin(), run.args.end(), L"/q") ? L"{download}" : L"{extraction}");
+  EXPECT_EQ(said, std::wstring(row.errors.begin(), row.errors.end()));
   ASSERT_EQ(runs.size(), row.runs.size());
   for (size_t i = 0; i < runs.size(); ++i) {
     bool extracted = row.runs[i].compare(0, 9, EXTRACTED) == 0, installer = row.runs[i] == INSTALLER;
