@@ -35,6 +35,11 @@ enum How {  // what else a row does, as bits
   Raced = 2048,      // another program of the player's keeps trying to swap what the bootstrap starts
   InvalidHost = 4096,  // the twin for "vorak-runtime.invalid", port 80
   UserProxy = 8192,    // the player's proxy is the loopback server, as Windows' settings pages write it
+  Scanned = 16384,     // a virus scanner holds each new file in TEMP 2 s, letting no one delete it
+  ScannedUpdater = 32768,  // ... and the extracted updater until the run has ended
+  Forged = 65536,      // another program sends the workers' completions and WM_DPICHANGED with lParams of its own
+  Floored = 131072,    // the run ends within the twin's speed window (8 s) and a little
+  BadProxy = 262144,   // the player's proxy record names a proxy of 0x7fffffff characters
 };
 
 struct Row {
@@ -95,6 +100,11 @@ const Row ROWS[] = {
     {"CloseWhileTheUpdaterRuns", {}, L"--repair", {EXTRACTED}, 0, 0, {}, {}, L"0", 3000, CloseWhenUpdaterRuns},
     {"LinkOutNotFollowed", {KEPT}, L"", {EXTRACTED}, 0, 0, {KEPT}, {}, L"0", 3000, LinkOutWhenUpdaterRuns, nullptr, L"",
      "Left in TEMP, could not be deleted: {extraction}\\link (error 145).\r\n"},  // as Wine leaves it
+    // A virus scanner beside the run: the deletions outlast it, or name what it never lets go.
+    {"UninstallBesideAScanner", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, Scanned},
+    {"UpdaterHeldForEverIsNamed", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, ScannedUpdater, nullptr, L"",
+     "Left in TEMP, could not be deleted: {extraction}\\wayspanner\\wayspanner.exe (error 32).\r\n"},
+    {"ForgedMessagesDuringTheExtraction", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, Forged, nullptr, L"archives\\many.7z"},
     {"TreeThirtyFoldersDeep", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, 0, nullptr, L"archives\\deep.7z"},
     // The updater's 77 after an uninstall: the bootstrap goes (its copy late too), and its folder if nothing else is in it.
     {"UninstallRemovesTheBootstrapAndItsFolder", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, LateCopy},
@@ -128,6 +138,8 @@ const Row ROWS[] = {
      "Error: the installer's SHA-256 digest is not a pinned one.\r\n"},
     // Nothing but the checked file starts: the installer, and the copy that removes the bootstrap (directly, elevated).
     {"RuntimeRaced", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, Raced, "body signed.exe 2"},
+    {"RuntimeBesideAScanner", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, Scanned, "body signed.exe 1"},
+    {"RuntimeForgedMessages", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 1000, Forged, "body signed.exe 4"},
     {"RuntimeNotFound", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "status 404", L"", "Error: HTTP status 404.\r\n"},
     // Half of the answer's own 20 bytes (any file would do: it never runs).
     {"RuntimeCutShort", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "cut answer.txt      ", L"",
@@ -136,6 +148,8 @@ const Row ROWS[] = {
      "Error: received 10 of 20 bytes.\r\n"},
     {"RuntimeCloseWhileTheServerTrickles", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading, "trickle signed.exe"},
     {"RuntimeCloseWhileTheServerIsSilent", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading, "silent x"},
+    {"RuntimeTrickleEndsAtTheFloor", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, Floored, "trickle signed.exe", L"",
+     "Error: less than 16384 bytes received in 8 s.\r\n"},
     // Wine's asynchronous send waits for the answer too.
     {"RuntimeSilentServer", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "silent x", L"",
      "Error: nothing received for 5 s in WinHttpSendRequest.\r\n"},
@@ -146,6 +160,8 @@ const Row ROWS[] = {
     // No settings of the player's: Wine answers "detect automatically", as Windows often does.
     {"RuntimeWithoutTheProxy", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, InvalidHost, "", L"",
      "Error 12007: cannot connect to vorak-runtime.invalid as the automatic configuration says.\r\n"},
+    {"RuntimeBadProxyRecord", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, BadProxy, "body signed.exe 1", L"",
+     "Error: the player's proxy record is damaged; WinHTTP's own setting applies.\r\n"},
     {"RuntimeNotAskedForTheInstalledGame", {CONF, INSTALLED}, L"", {INSTALLED}, 0, 0, {}, {}, L"0", 0, 0, ""},
 };
 
@@ -173,13 +189,14 @@ void setReadOnly(const std::wstring& dir, bool readOnly) {
 // The player's proxy (null: none) in both forms that Windows' settings pages write: the record that
 // WinHTTP reads (version, counter, flags: direct | named proxy; then proxy, bypass list and script, each
 // after its length) and the two values of older readers.
-void setUserProxy(const char* server) {
+void setUserProxy(const char* server, bool bad = false) {
   HKEY settings = nullptr, connections = nullptr;
   RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", 0, nullptr, 0,
                   KEY_ALL_ACCESS, nullptr, &settings, nullptr);
   RegCreateKeyExW(settings, L"Connections", 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &connections, nullptr);
   std::string record, bypass = "<local>", name = server ? server : "";
-  for (std::string text : {std::string("\x46\0\0\0\1\0\0\0\3\0\0\0", 12), char(name.size()) + std::string(3, 0) + name,
+  uint32_t length = bad ? 0x7fffffff : uint32_t(name.size());
+  for (std::string text : {std::string("\x46\0\0\0\1\0\0\0\3\0\0\0", 12), std::string((char*)&length, 4) + name,
                            char(bypass.size()) + std::string(3, 0) + bypass, std::string(36, 0)})
     record += text;
   std::wstring wide(name.begin(), name.end());
@@ -192,6 +209,21 @@ void setUserProxy(const char* server) {
                      : !RegDeleteValueW(connections, L"DefaultConnectionSettings") &&
                            !RegDeleteValueW(settings, L"ProxyEnable") && !RegDeleteValueW(settings, L"ProxyServer"));
   RegCloseKey(connections), RegCloseKey(settings);
+}
+
+// Other programs of the player's, started before the run: a racer, a virus scanner.
+Child startNeighbour(int how, const std::wstring& tests, const std::wstring& temp, const std::wstring& scratch) {
+  std::wstring folders = L" \"" + temp + L"\" \"" + scratch + L"\"";
+  if (how & Raced) return startProgram(tests + L"racer.exe", L"race" + folders);
+  if (how & (Scanned | ScannedUpdater))
+    return startProgram(tests + L"racer.exe", L"scan" + folders + (how & ScannedUpdater ? L" wayspanner.exe" : L" -"));
+  return Child();
+}
+
+// Another program posts completions and DPI changes, lParam null, stray or readable (Wine copies a sent one's).
+void forgeMessages(HWND window) {
+  for (UINT message : {WM_APP + 2, WM_APP + 3, WM_APP + 4, 0x02E0})
+    for (LPARAM lParam : {0, 16, 0x7ffe0000}) PostMessageW(window, message, 0, lParam);
 }
 
 // Wine starts Linux programs but gives no handle to wait on: waits for what they make.
@@ -287,9 +319,9 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   for (const std::wstring& name : planted)
     for (const std::wstring& dir : {game, temp}) ASSERT_TRUE(copyFileTo(tests + L"libplanted_dll.dll", dir + L"\\" + name));
   if (row.how & ReadOnly) setReadOnly(game, true);
-  if (row.how & UserProxy) setUserProxy("127.0.0.1:48377");
+  if (row.how & (UserProxy | BadProxy)) setUserProxy("127.0.0.1:48377", row.how & BadProxy);
 
-  Child racer = row.how & Raced ? startProgram(tests + L"racer.exe", L"race \"" + temp + L"\" \"" + scratch.path + L"\"") : Child();
+  Child racer = startNeighbour(row.how, tests, temp, scratch.path);
   DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0, actedAt = 0;
   Child child = startProgram(setup, arguments, scratch.path,
                              {{L"STANDIN_RECORD", record}, {L"STANDIN_EXIT_CODE", row.codes}, {L"TMP", temp}, {L"TEMP", temp},
@@ -308,6 +340,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   while (!(ended = (debugger.pump(), child.wait(50, &exitCode))) && GetTickCount() - begun < 120000) {
     HWND window = windowOf(child.pid, L"VelmorBootstrapWindow"), shown = box.empty() ? windowOf(child.pid, L"#32770") : 0;
     windowSeen = window ? GetTickCount() : windowSeen;
+    if (window && row.how & Forged) forgeMessages(window);
     HDC dc = GetDC(window);  // the screen's pixels in the bar's row
     bar = bar || (window && GetPixel(dc, 100, 57) != RGB(40, 40, 40) && GetPixel(dc, 330, 57) == RGB(40, 40, 40));
     ReleaseDC(window, dc);
@@ -326,8 +359,9 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     EnumChildWindows(shown, readBox, reinterpret_cast<LPARAM>(&box));
     PostMessageW(shown, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   }
+  if (row.how & Floored) EXPECT_LT(GetTickCount() - begun, 15000u) << "the speed floor ended it";
   if (racer.process) writeFile(scratch / L"stop", ""), racer.wait(10000);  // all it could swap has started
-  if (row.how & UserProxy) setUserProxy(nullptr);
+  if (row.how & (UserProxy | BadProxy)) setUserProxy(nullptr);
   ASSERT_TRUE(ended || (TerminateProcess(child.process.get(), 99), false)) << "a hang fails its row only";
   for (child.process.reset(); debugger.held.dwProcessId;) debugger.pump();  // its id is free unless its copy holds it
   if (acts == CloseWhenDownloading) EXPECT_LT(GetTickCount() - actedAt, 2000u) << "the close took effect at once";
@@ -392,6 +426,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   // Wine cannot remove a link without following it: only the link itself may stay.
   if (acts == LinkOutWhenUpdaterRuns && left.size() == 1 && listDir(temp + L"\\" + left[0]) == decltype(left){L"link"})
     host(L"rm -f */link && rmdir * && touch ../unlinked", temp, scratch / L"unlinked"), left.clear();
+  if (row.how & ScannedUpdater && left.size() == 1) left.clear();  // named in its line, as it must stay
   EXPECT_EQ(left, std::vector<std::wstring>()) << "the extraction is removed";
   EXPECT_EQ(readFile(scratch / L"loaded"), "") << "no planted library ran";
   for (const std::wstring& path : row.left) EXPECT_TRUE(pathExists(game + L"\\" + path)) << path;
