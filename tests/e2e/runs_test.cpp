@@ -37,7 +37,7 @@ enum How {  // what else a row does, as bits
   UserProxy = 8192,    // the player's proxy is the loopback server, as Windows' settings pages write it
   Scanned = 16384,     // a virus scanner holds each new file in TEMP 2 s, letting no one delete it
   ScannedUpdater = 32768,  // ... and the extracted updater until the run has ended
-  Forged = 65536,      // another program sends the workers' completions and WM_DPICHANGED with lParams of its own
+  Forged = 65536,      // another program posts the workers' completions, WM_DPICHANGED and WM_QUIT, lParams its own
   Floored = 131072,    // the run ends within the twin's speed window (8 s) and a little
   BadProxy = 262144,   // the player's proxy record names a proxy of 0x7fffffff characters
 };
@@ -220,9 +220,9 @@ Child startNeighbour(int how, const std::wstring& tests, const std::wstring& tem
   return Child();
 }
 
-// Another program posts completions and DPI changes, lParam null, stray or readable (Wine copies a sent one's).
+// Another program posts completions, DPI changes (lParam null, stray or readable: Wine copies a sent one's), quits.
 void forgeMessages(HWND window) {
-  for (UINT message : {WM_APP + 2, WM_APP + 3, WM_APP + 4, 0x02E0})
+  for (UINT message : {WM_APP + 2, WM_APP + 3, WM_APP + 4, 0x02E0, WM_QUIT})
     for (LPARAM lParam : {0, 16, 0x7ffe0000}) PostMessageW(window, message, 0, lParam);
 }
 
