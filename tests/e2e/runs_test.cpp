@@ -101,6 +101,7 @@ const Row ROWS[] = {
     {"LinkOutNotFollowed", {KEPT}, L"", {EXTRACTED}, 0, 0, {KEPT}, {}, L"0", 3000, LinkOutWhenUpdaterRuns, nullptr, L"",
      "Left in TEMP, could not be deleted: {extraction}\\link (error 145).\r\n"},  // as Wine leaves it
     // A virus scanner beside the run: the deletions outlast it, or name what it never lets go.
+    {"InstallBesideAScanner", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, Scanned},
     {"UninstallBesideAScanner", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, Scanned},
     {"UpdaterHeldForEverIsNamed", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, ScannedUpdater, nullptr, L"",
      "Left in TEMP, could not be deleted: {extraction}\\wayspanner\\wayspanner.exe (error 32).\r\n"},
