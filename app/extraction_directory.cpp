@@ -3,9 +3,11 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cwchar>
 #include <cwctype>
 
+#include "fs/diagnostic.h"
 #include "fs/tree_removal.h"
 
 namespace {
@@ -13,6 +15,11 @@ const DWORD TEMP_PATH_CHARS = MAX_PATH + 1;
 // create_temp_directory's names: "vlm" and six generated characters.
 const wchar_t EXTRACTION_PREFIX[] = L"vlm";
 const size_t EXTRACTION_NAME_CHARS = 9;
+// A virus scanner opens each new file for a moment, and a process that outlives
+// its run keeps its folder: the removal tries again, with pauses that double
+// from the first, for this long in all.
+const DWORD REMOVAL_PATIENCE_MS = 5000;
+const DWORD FIRST_PAUSE_MS = 100;
 
 // A wrong path here would delete someone's files: only what could be our own
 // extraction passes.
@@ -31,15 +38,14 @@ bool isOwnExtraction(const std::wstring& directory, const std::wstring& temp) {
     if (!iswalnum(c)) return false;
   return true;
 }
-}  // namespace
 
-bool deleteExtractionDirectory(const std::wstring& directory) {
-  wchar_t temp[TEMP_PATH_CHARS] = {};
-  DWORD length = GetTempPathW(TEMP_PATH_CHARS, temp);
-  if (length == 0 || length >= TEMP_PATH_CHARS) return false;
-  if (!isOwnExtraction(directory, temp)) return false;
-  SetCurrentDirectoryW(temp);
+// What another program's open handle or working folder causes, and ends with it.
+bool passing(DWORD error) {
+  return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED ||
+         error == ERROR_DIR_NOT_EMPTY;
+}
 
+bool removeOnce(const std::wstring& directory, Leftover* left) {
   // The shell's delete walks into links and would empty their targets, and
   // under Wine it overflows the stack on paths beyond MAX_PATH. Links go first,
   // as themselves; the shell gets the folder only when neither is left.
@@ -56,5 +62,26 @@ bool deleteExtractionDirectory(const std::wstring& directory) {
   }
   // What the shell left or was not given (deep paths, read-only entries, links).
   if (GetFileAttributesW(longPathForm(directory).c_str()) == INVALID_FILE_ATTRIBUTES) return true;
-  return removeTreeWithoutFollowingLinks(directory);
+  *left = Leftover();
+  return removeTreeWithoutFollowingLinks(directory, left);
+}
+}  // namespace
+
+bool deleteExtractionDirectory(const std::wstring& directory) {
+  wchar_t temp[TEMP_PATH_CHARS] = {};
+  DWORD length = GetTempPathW(TEMP_PATH_CHARS, temp);
+  if (length == 0 || length >= TEMP_PATH_CHARS) return false;
+  if (!isOwnExtraction(directory, temp)) return false;
+  SetCurrentDirectoryW(temp);
+  Leftover left;
+  for (DWORD waited = 0, pause = FIRST_PAUSE_MS; !removeOnce(directory, &left); waited += pause, pause *= 2) {
+    if (!passing(left.error) || waited >= REMOVAL_PATIENCE_MS) {
+      // The game is installed all the same: the run's outcome stands.
+      diagnose(L"Left in TEMP, could not be deleted: %ls (error %lu).\n", left.path.c_str(), left.error);
+      return false;
+    }
+    pause = std::min(pause, REMOVAL_PATIENCE_MS - waited);
+    Sleep(pause);
+  }
+  return true;
 }

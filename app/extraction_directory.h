@@ -7,5 +7,7 @@
 // deletes directory with everything in it, silently, at any depth. Links inside
 // it are removed as themselves, never followed. Deletes nothing unless
 // directory is a real folder directly in the temporary folder named as
-// create_temp_directory names them; false when anything is left.
+// create_temp_directory names them. What another program holds open is tried
+// again for a few seconds; false, with a line naming what stays, when anything
+// is left.
 bool deleteExtractionDirectory(const std::wstring& directory);

@@ -12,8 +12,11 @@ bool _loopRunning = false;
 void exec() {
   _loopRunning = true;
   MSG msg = {};
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    DispatchMessageW(&msg);
+  for (BOOL got; (got = GetMessageW(&msg, nullptr, 0, 0)) != -1;) {
+    // The run's own quit (PostQuitMessage) names no window: one posted to the
+    // window came from another program, and would end the run under a worker.
+    if (got == 0 && msg.hwnd == nullptr) break;
+    if (got != 0) DispatchMessageW(&msg);
   }
   _loopRunning = false;
 }

@@ -2,7 +2,8 @@
 // The message loop and the one error box. User-interface thread only.
 #include <string>
 
-// Runs the message loop until the quit message (or a GetMessageW error).
+// Runs the message loop until the run's own quit message (or a GetMessageW
+// error); a quit message that another program posts to the window is dropped.
 void exec();
 
 // Whether exec() is running further up the stack. A state that needs the loop

@@ -32,7 +32,7 @@ void deleteDownload() {
 void onRedistDownload() {
   if (!createUi()) return;
   DownloadThread* worker = new DownloadThread(_window, VC_REDIST_URL_DOMAIN, VC_REDIST_URL_PATH, std::wstring(),
-                                              VC_REDIST_URL_PORT, VC_REDIST_SILENCE_MS);
+                                              VC_REDIST_URL_PORT, VC_REDIST_SILENCE_MS, VC_REDIST_FLOOR_WINDOW_MS);
   thread = worker;
   if (!worker->start()) {
     delete worker;

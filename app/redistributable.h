@@ -10,6 +10,7 @@ extern const unsigned short VC_REDIST_URL_PORT;
 extern const bool VC_REDIST_BRANCH;  // whether a missing runtime is fetched at all
 extern const InstallerPolicy VC_REDIST_POLICY;  // who must have signed the installer
 extern const unsigned long VC_REDIST_SILENCE_MS;  // how long the download waits for a silent server
+extern const unsigned long VC_REDIST_FLOOR_WINDOW_MS;  // the window of its speed floor
 
 extern const wchar_t* const VC_REDIST_URL_PATH;
 extern const wchar_t* const VC_REDIST_ARGS;

@@ -4,6 +4,9 @@
 #include "app/globals.h"
 #include "app/state_machine.h"
 #include "app/worker_cancel.h"
+#include "tasks/download_thread.h"
+#include "tasks/extraction_thread.h"
+#include "tasks/process_thread.h"
 #include "tasks/worker_messages.h"
 #include "ui/window.h"
 #include "ui/window_dpi.h"
@@ -13,6 +16,15 @@ namespace {
 void repaintNow(HWND window) {
   InvalidateRect(window, nullptr, TRUE);
   UpdateWindow(window);
+}
+
+// Any program of the player's may send these messages with anything in
+// lParam: a completion counts only from the live worker, of the class the
+// state waits for, once it has done its work. The state is checked first, as
+// it tells the class.
+template <class Worker>
+bool finishedWorker(LPARAM lParam) {
+  return thread != nullptr && lParam == reinterpret_cast<LPARAM>(thread) && static_cast<Worker*>(thread)->finished();
 }
 
 void onClose(HWND window) {
@@ -40,14 +52,15 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       repaintNow(window);
       return 0;
     case WM_DOWNLOAD_FINISHED:
-      if (_state == StateRedistDownload) beginState(StateRedistDownloaded);
+      if (_state == StateRedistDownload && finishedWorker<DownloadThread>(lParam)) beginState(StateRedistDownloaded);
       return 0;
     case WM_PROCESS_FINISHED:
-      if (_state == StateRedistInstall) beginState(StateRedistInstalled);
+      if (_state == StateRedistInstall && finishedWorker<ProcessThread>(lParam)) beginState(StateRedistInstalled);
       repaintNow(window);
       return 0;
     case WM_EXTRACTION_FINISHED:
-      beginState(StateLaunchExtracted);
+      if ((_state == StateExtract || _state == StateExtracting) && finishedWorker<ExtractionThread>(lParam))
+        beginState(StateLaunchExtracted);
       return 0;
     case WM_PAINT:
       refreshWindow(window);
@@ -58,7 +71,7 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       _double_buffering = false;
       break;
     case DPI_CHANGED_MESSAGE:
-      onDpiChanged(window, *reinterpret_cast<const RECT*>(lParam));
+      onDpiChanged(window, lParam);
       return 0;
     case WM_CLOSE:
       onClose(window);

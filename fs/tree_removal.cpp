@@ -26,10 +26,28 @@ void makeWritable(const std::wstring& path, DWORD attributes) {
     SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
 }
 
+// A path as the player would write it, without the "\\?\" form.
+std::wstring plainForm(const std::wstring& path) {
+  if (path.compare(0, 8, LONG_UNC_PREFIX) == 0) return L"\\\\" + path.substr(8);
+  if (path.compare(0, 4, LONG_PREFIX) == 0) return path.substr(4);
+  return path;
+}
+
+// Keeps the first failure of path, unless only a folder's emptiness failed before.
+bool noted(bool removed, const std::wstring& path, Leftover* left) {
+  if (removed || left == nullptr) return removed;
+  DWORD error = GetLastError();
+  if (left->path.empty() || (left->error == ERROR_DIR_NOT_EMPTY && error != ERROR_DIR_NOT_EMPTY)) {
+    left->path = plainForm(path);
+    left->error = error;
+  }
+  return false;
+}
+
 // Walks the tree below root breadth first, without recursion (the depth is the
 // archive's, not ours): links are removed wherever met; with everything, files
 // go on the way and the folders, deepest first, at the end.
-bool walk(const std::wstring& root, bool everything, bool* beyondMaxPath) {
+bool walk(const std::wstring& root, bool everything, bool* beyondMaxPath, Leftover* left) {
   bool clean = true;
   const size_t prefixChars = longPathForm(root).size() - root.size();
   std::vector<std::wstring> folders = {longPathForm(root)};
@@ -43,12 +61,12 @@ bool walk(const std::wstring& root, bool everything, bool* beyondMaxPath) {
       DWORD attributes = found.dwFileAttributes;
       if (path.size() - prefixChars >= MAX_PATH) *beyondMaxPath = true;
       if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        clean = removeLink(path, attributes) && clean;
+        clean = noted(removeLink(path, attributes), path, left) && clean;
       } else if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         folders.push_back(path);
       } else if (everything) {
         makeWritable(path, attributes);
-        clean = DeleteFileW(path.c_str()) && clean;
+        clean = noted(DeleteFileW(path.c_str()), path, left) && clean;
       }
     } while (FindNextFileW(search, &found));
     FindClose(search);
@@ -56,7 +74,7 @@ bool walk(const std::wstring& root, bool everything, bool* beyondMaxPath) {
   if (!everything) return clean;
   for (size_t i = folders.size(); i-- > 0;) {
     makeWritable(folders[i], GetFileAttributesW(folders[i].c_str()));
-    clean = RemoveDirectoryW(folders[i].c_str()) && clean;
+    clean = noted(RemoveDirectoryW(folders[i].c_str()), folders[i], left) && clean;
   }
   return clean;
 }
@@ -71,10 +89,10 @@ std::wstring longPathForm(const std::wstring& fullPath) {
 
 bool removeLinksBelow(const std::wstring& directory, bool* beyondMaxPath) {
   *beyondMaxPath = false;
-  return walk(directory, false, beyondMaxPath);
+  return walk(directory, false, beyondMaxPath, nullptr);
 }
 
-bool removeTreeWithoutFollowingLinks(const std::wstring& directory) {
+bool removeTreeWithoutFollowingLinks(const std::wstring& directory, Leftover* left) {
   bool beyondMaxPath = false;
-  return walk(directory, true, &beyondMaxPath);
+  return walk(directory, true, &beyondMaxPath, left);
 }

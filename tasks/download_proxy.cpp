@@ -1,5 +1,8 @@
 #include "tasks/download_proxy.h"
 
+#include <cstring>
+#include <vector>
+
 #include "fs/diagnostic.h"
 
 namespace {
@@ -18,6 +21,36 @@ struct GlobalText {
 HINTERNET openSession(const wchar_t* userAgent, DWORD access, const wchar_t* proxy, const wchar_t* bypass) {
   return winHttp().open(userAgent, access, proxy ? proxy : WINHTTP_NO_PROXY_NAME,
                         bypass ? bypass : WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
+}
+
+// Whether the record that Windows' settings pages write (version, counter and
+// flags; then the proxy, the bypass list and the script, each after its
+// length) holds what its lengths say. Wine's WinHTTP reads it trusting them,
+// and a damaged one crashes it. No record at all is sound.
+bool soundRecord() {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Connections", 0,
+                    KEY_QUERY_VALUE, &key) != ERROR_SUCCESS)
+    return true;
+  DWORD size = 0;
+  std::vector<BYTE> record;
+  LONG found = RegQueryValueExW(key, L"DefaultConnectionSettings", nullptr, nullptr, nullptr, &size);
+  if (found == ERROR_SUCCESS) {
+    record.resize(size);
+    found = RegQueryValueExW(key, L"DefaultConnectionSettings", nullptr, nullptr, record.data(), &size);
+  }
+  RegCloseKey(key);
+  if (found != ERROR_SUCCESS) return true;
+  size_t at = 3 * sizeof(DWORD);
+  for (int text = 0; text < 3 && at < size; ++text) {
+    DWORD length = 0;
+    if (size - at < sizeof(length)) return false;
+    memcpy(&length, &record[at], sizeof(length));
+    at += sizeof(length);
+    if (length > size - at) return false;
+    at += length;
+  }
+  return true;
 }
 
 // Before Windows 8.1: finds and runs the configuration script here. True
@@ -51,11 +84,23 @@ bool scriptedProxy(const wchar_t* userAgent, const std::wstring& url, const WINH
 }
 }  // namespace
 
-DownloadRoute openPlayerSession(const wchar_t* userAgent, const std::wstring& url) {
-  WINHTTP_CURRENT_USER_IE_PROXY_CONFIG config = {};
-  bool read = winHttp().getIEProxyConfigForCurrentUser(&config) != FALSE;
-  GlobalText proxy{config.lpszProxy}, bypass{config.lpszProxyBypass}, script{config.lpszAutoConfigUrl};
-  if (read && (config.fAutoDetect || script.text != nullptr)) {
+PlayerProxy::~PlayerProxy() {
+  for (wchar_t* text : {config.lpszProxy, config.lpszProxyBypass, config.lpszAutoConfigUrl})
+    if (text != nullptr) GlobalFree(text);
+}
+
+void readPlayerProxy(PlayerProxy& proxy) {
+  if (proxy.read) return;
+  if (!soundRecord()) {
+    diagnose(L"Error: the player's proxy record is damaged; WinHTTP's own setting applies.\n");
+    return;
+  }
+  proxy.read = winHttp().getIEProxyConfigForCurrentUser(&proxy.config) != FALSE;
+}
+
+DownloadRoute openPlayerSession(const wchar_t* userAgent, const std::wstring& url, const PlayerProxy& player) {
+  const WINHTTP_CURRENT_USER_IE_PROXY_CONFIG& config = player.config;
+  if (player.read && (config.fAutoDetect || config.lpszAutoConfigUrl != nullptr)) {
     // Windows 8.1 and later detect and run the script themselves, with the
     // manual proxy as its fallback; older ones refuse the access type.
     HINTERNET automatic = openSession(userAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, nullptr, nullptr);
@@ -67,9 +112,9 @@ DownloadRoute openPlayerSession(const wchar_t* userAgent, const std::wstring& ur
       return {openSession(userAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, found.text, skipped.text),
               std::wstring(L"through the proxy ") + found.text};
   }
-  if (read && proxy.text != nullptr)
-    return {openSession(userAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, proxy.text, bypass.text),
-            std::wstring(L"through the proxy ") + proxy.text};
+  if (player.read && config.lpszProxy != nullptr)
+    return {openSession(userAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, config.lpszProxy, config.lpszProxyBypass),
+            std::wstring(L"through the proxy ") + config.lpszProxy};
   // No proxy of the player's: WinHTTP's own setting, as it always was.
   return {openSession(userAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, nullptr, nullptr), L"directly"};
 }

@@ -53,7 +53,7 @@ int64_t announcedLength(HINTERNET request, wchar_t (&text)[LENGTH_DIGITS + 1]) {
 }  // namespace
 
 DownloadThread::DownloadThread(HWND hwnd, const std::wstring& domain, const std::wstring& path,
-                               const std::wstring& file, INTERNET_PORT port, DWORD silenceMs)
+                               const std::wstring& file, INTERNET_PORT port, DWORD silenceMs, DWORD floorWindowMs)
     : _success(false),
       _finished(false),
       _stopped(false),
@@ -63,10 +63,14 @@ DownloadThread::DownloadThread(HWND hwnd, const std::wstring& domain, const std:
       _thread(INVALID_HANDLE_VALUE),
       _hwnd(hwnd),
       _port(port),
-      _silenceMs(silenceMs) {}
+      _silenceMs(silenceMs),
+      _floorWindowMs(floorWindowMs),
+      _windowStart(0),
+      _windowBytes(0) {}
 
 bool DownloadThread::start() {
   std::wstring reservation;
+  if (winHttp().complete()) readPlayerProxy(_proxy);
   if (_filepath.empty()) {
     // A folder of its own, so that no file planted beside the installer in
     // TEMP (a DLL it may load) is found there, and so that one removal takes all.
@@ -126,22 +130,41 @@ bool DownloadThread::failed(const wchar_t* call, DWORD error) const {
 
 bool DownloadThread::await(RequestEvents* events, BOOL begun, const wchar_t* call) {
   if (!begun) return failed(call, GetLastError());
-  switch (awaitCompletion(events, _stopEvent.get(), _silenceMs)) {
-    case Completion::Done:
-      return true;
-    case Completion::Stopped:
-      _stopped = true;  // the player's close: no line
-      return false;
-    case Completion::Silent:
+  const DWORD since = GetTickCount();
+  for (;;) {
+    DWORD now = GetTickCount(), silent = now - since;
+    if (silent >= _silenceMs) {
       diagnose(L"Error: nothing received for %lu s in %ls.\n", static_cast<unsigned long>(_silenceMs / 1000), call);
       return false;
-    default:
-      return failed(call, events->error);
+    }
+    if (now - _windowStart >= _floorWindowMs) {
+      if (_counters.receivedBytes() - _windowBytes < DOWNLOAD_FLOOR_BYTES) {
+        diagnose(L"Error: less than %ld bytes received in %lu s.\n", static_cast<long>(DOWNLOAD_FLOOR_BYTES),
+                 static_cast<unsigned long>(_floorWindowMs / 1000));
+        return false;
+      }
+      _windowStart = now;
+      _windowBytes = _counters.receivedBytes();
+    }
+    DWORD wait = std::min(_silenceMs - silent, _floorWindowMs - (now - _windowStart));
+    switch (awaitCompletion(events, _stopEvent.get(), wait)) {
+      case Completion::Done:
+        return true;
+      case Completion::Stopped:
+        _stopped = true;  // the player's close: no line
+        return false;
+      case Completion::Silent:
+        break;  // a limit is due: judged above
+      default:
+        return failed(call, events->error);
+    }
   }
 }
 
 bool DownloadThread::exchange(HINTERNET request, RequestEvents* events) {
   const WinHttp& http = winHttp();
+  _windowStart = GetTickCount();
+  _windowBytes = 0;
   if (!await(events,
              http.sendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
                               requestContext(events)),
@@ -196,7 +219,8 @@ bool DownloadThread::exchange(HINTERNET request, RequestEvents* events) {
 
 bool DownloadThread::fetch() {
   const WinHttp& http = winHttp();
-  DownloadRoute route = openPlayerSession(USER_AGENT, L"http://" + _domain + L":" + std::to_wstring(_port) + L"/" + _path);
+  DownloadRoute route =
+      openPlayerSession(USER_AGENT, L"http://" + _domain + L":" + std::to_wstring(_port) + L"/" + _path, _proxy);
   _way = route.way;
   InternetHandle session(route.session);
   if (session.get() == nullptr) return failed(L"WinHttpOpen", GetLastError());

@@ -13,15 +13,22 @@
 #include <windows.h>
 #include <winhttp.h>
 
+#include <atomic>
 #include <string>
 
 #include "fs/safe_handle.h"
+#include "tasks/download_proxy.h"
 #include "tasks/download_progress.h"
 
 struct RequestEvents;
 
 // A download that receives nothing for this long fails.
 const DWORD DOWNLOAD_SILENCE_MS = 60000;
+// So does one that receives less than DOWNLOAD_FLOOR_BYTES in a window of this
+// long (windows follow each other from the request on): a byte just before each
+// silence limit would otherwise keep it going for ever.
+const DWORD DOWNLOAD_FLOOR_WINDOW_MS = 60000;
+const int32_t DOWNLOAD_FLOOR_BYTES = 16 * 1024;
 // The real installer is a few MB: a longer answer is refused before it is written.
 const DWORD DOWNLOAD_MAX_BYTES = 512u << 20;
 
@@ -29,11 +36,14 @@ class DownloadThread {
  public:
   // file may be empty: start() then makes a fresh folder in TEMP to hold the download.
   DownloadThread(HWND hwnd, const std::wstring& domain, const std::wstring& path, const std::wstring& file,
-                 INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT, DWORD silenceMs = DOWNLOAD_SILENCE_MS);
+                 INTERNET_PORT port = INTERNET_DEFAULT_HTTP_PORT, DWORD silenceMs = DOWNLOAD_SILENCE_MS,
+                 DWORD floorWindowMs = DOWNLOAD_FLOOR_WINDOW_MS);
   DownloadThread(const DownloadThread&) = delete;
   DownloadThread& operator=(const DownloadThread&) = delete;
 
-  // Chooses and opens the target file, then starts the worker.
+  // Reads the player's proxy setting (before anything is written: the system's
+  // code that reads it is not ours to trust), chooses and opens the target
+  // file, then starts the worker.
   bool start();
 
   // The fraction done; 0 while the length is not (or never) known.
@@ -67,14 +77,15 @@ class DownloadThread {
   bool fetch();
   // Sends the request and reads the answer into _file.
   bool exchange(HINTERNET request, RequestEvents* events);
-  // Waits for the call just begun (begun: what it returned); false, with its line, unless it completed well.
+  // Waits for the call just begun (begun: what it returned); false, with its line, unless it completed
+  // well. Judges each floor window that ends meanwhile.
   bool await(RequestEvents* events, BOOL begun, const wchar_t* call);
   // Writes the line for error of call; returns false.
   bool failed(const wchar_t* call, DWORD error) const;
 
   DownloadProgress _counters;  // the announced length (-1 when none) and the bytes received
   bool _success;
-  bool _finished;
+  std::atomic<bool> _finished;  // set before the last message; read by the window at any time
   bool _stopped;
   std::wstring _domain;
   std::wstring _path;
@@ -85,6 +96,10 @@ class DownloadThread {
   HWND _hwnd;
   INTERNET_PORT _port;
   DWORD _silenceMs;
+  DWORD _floorWindowMs;
+  DWORD _windowStart;     // when the current floor window began
+  int32_t _windowBytes;   // bytes received before it
+  PlayerProxy _proxy;     // read by start()
   std::wstring _way;           // how the session reaches the server, for the lines
   SafeKernelHandle _stopEvent;  // set by requestStop(); made by start()
 };

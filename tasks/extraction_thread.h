@@ -45,7 +45,7 @@ class ExtractionThread {
   HWND _hwnd;
   const void* _data;
   uint32_t _size;
-  bool _finished;
+  std::atomic<bool> _finished;  // set before the last message; read by the window at any time
   std::atomic<double> _progress;
   bool _success;
   std::atomic<bool> _stopRequested;

@@ -21,9 +21,10 @@ class ProcessThread {
 
   // -1 until the program has run, then its exit code or the runner's error value.
   int32_t ret() const { return _ret.load(std::memory_order_relaxed); }
-  // Nothing reads these; ret() carries the outcome.
+  // Nothing reads this; ret() carries the outcome.
   bool success() const { return false; }
-  bool finished() const { return false; }
+  // True once the program has ended, just before WM_PROCESS_FINISHED.
+  bool finished() const { return _finished.load(); }
 
   void doRunProcess();
 
@@ -33,6 +34,7 @@ class ProcessThread {
   HANDLE _thread;
   HWND _hwnd;
   std::atomic<int32_t> _ret;
+  std::atomic<bool> _finished;
 };
 
 DWORD WINAPI ProcessThreadRoutine(LPVOID worker);

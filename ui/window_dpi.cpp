@@ -50,8 +50,17 @@ UINT windowDpi(HWND window) {
   return dpi > 0 ? dpi : monitorDpi(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY));
 }
 
-void onDpiChanged(HWND window, const RECT& suggested) {
-  SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+void onDpiChanged(HWND window, LPARAM suggestion) {
+  // Read as a copy that fails, where a plain read of a stray address would crash.
+  RECT suggested = {};
+  SIZE_T read = 0;
+  bool readable = suggestion != 0 && ReadProcessMemory(GetCurrentProcess(), reinterpret_cast<const void*>(suggestion),
+                                                       &suggested, sizeof(suggested), &read) &&
+                  read == sizeof(suggested);
+  // In 64 bits: the corners of a forged rectangle may lie a whole int apart.
+  LONGLONG width = LONGLONG(suggested.right) - suggested.left, height = LONGLONG(suggested.bottom) - suggested.top;
+  if (readable && width > 0 && height > 0 && width <= GetSystemMetrics(SM_CXVIRTUALSCREEN) &&
+      height <= GetSystemMetrics(SM_CYVIRTUALSCREEN) && MonitorFromRect(&suggested, MONITOR_DEFAULTTONULL) != nullptr)
+    SetWindowPos(window, nullptr, suggested.left, suggested.top, int(width), int(height), SWP_NOZORDER | SWP_NOACTIVATE);
   InvalidateRect(window, nullptr, TRUE);
 }

@@ -26,5 +26,7 @@ UINT primaryScreenDpi();
 UINT windowDpi(HWND window);
 
 // Answers DPI_CHANGED_MESSAGE: takes the rectangle Windows suggests (already at the new
-// DPI) and repaints at that DPI.
-void onDpiChanged(HWND window, const RECT& suggested);
+// DPI; suggestion is its address) and repaints at that DPI. Another program may send
+// the message with any lParam: a rectangle that cannot be read, or that no screen could
+// show, is ignored, and only the repaint follows.
+void onDpiChanged(HWND window, LPARAM suggestion);

@@ -5,6 +5,8 @@
 // from file to file. At the end it deletes what it put in place (where the bootstrap had let go of a name),
 // and a folder of the bootstrap's ("vlm...") that only this kept. Started in any other way, it is an intruder
 // that got in: it marks STANDIN_RECORD's file and ends.
+// "racer.exe scan TEMP SCRATCH NAME" is a virus scanner instead: it opens each new file below TEMP, letting
+// others read and write it but not delete it, and holds it 2 s, or until SCRATCH\stop if it is named NAME.
 #include <windows.h>
 #include <shellapi.h>
 #include <wchar.h>
@@ -15,6 +17,7 @@
 static wchar_t seen[MOST][LONG_PATH], placed[MOST][LONG_PATH];
 static DWORD seen_at[MOST], seen_delay[MOST];
 static int seen_count, placed_count;
+static HANDLE held[MOST];
 
 static int due(const wchar_t* target) {
   DWORD now = GetTickCount();
@@ -43,7 +46,16 @@ static void attack(const wchar_t* target, const wchar_t* scratch) {
     wcscpy(placed[placed_count++], target);
 }
 
-static void scan(const wchar_t* dir, int depth, const wchar_t* scratch) {
+static void hold(const wchar_t* path, const wchar_t* name, const wchar_t* forever) {
+  for (int i = 0; i < seen_count; ++i)
+    if (wcscmp(seen[i], path) == 0 || seen_count == MOST) return;
+  held[seen_count] = CreateFileW(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+  seen_at[seen_count] = GetTickCount();
+  seen_delay[seen_count] = wcscmp(name, forever) ? 2000 : INFINITE;
+  if (held[seen_count] != INVALID_HANDLE_VALUE) wcscpy(seen[seen_count++], path);  // else again next time
+}
+
+static void scan(const wchar_t* dir, int depth, const wchar_t* scratch, const wchar_t* forever) {
   wchar_t path[LONG_PATH];
   WIN32_FIND_DATAW found;
   swprintf(path, LONG_PATH, L"%ls\\*", dir);
@@ -53,7 +65,9 @@ static void scan(const wchar_t* dir, int depth, const wchar_t* scratch) {
     size_t length = wcslen(found.cFileName);
     swprintf(path, LONG_PATH, L"%ls\\%ls", dir, found.cFileName);
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (depth == 0 && found.cFileName[0] != L'.') scan(path, 1, scratch);
+      if ((depth == 0 || forever) && found.cFileName[0] != L'.') scan(path, depth + 1, scratch, forever);
+    } else if (forever) {
+      hold(path, found.cFileName, forever);
     } else if (length > 8 && _wcsicmp(found.cFileName + length - 8, L".tmp.exe") == 0 && due(path)) {
       attack(path, scratch);
     }
@@ -65,7 +79,8 @@ int main(void) {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   wchar_t stop[LONG_PATH];
-  if (argc != 4 || wcscmp(argv[1], L"race") != 0) {
+  const wchar_t* scanner = argc == 5 && wcscmp(argv[1], L"scan") == 0 ? argv[4] : NULL;
+  if (!scanner && (argc != 4 || wcscmp(argv[1], L"race") != 0)) {
     DWORD n = GetEnvironmentVariableW(L"STANDIN_RECORD", stop, LONG_PATH - 10);
     if (n > 0 && n < LONG_PATH - 10)
       CloseHandle(CreateFileW(wcscat(stop, L".intruded"), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
@@ -73,7 +88,9 @@ int main(void) {
   }
   swprintf(stop, LONG_PATH, L"%ls\\stop", argv[3]);
   for (DWORD begun = GetTickCount(); GetTickCount() - begun < 120000 && GetFileAttributesW(stop) == INVALID_FILE_ATTRIBUTES;) {
-    scan(argv[2], 0, argv[3]);
+    scan(argv[2], 0, argv[3], scanner);
+    for (int i = 0; i < seen_count && scanner; ++i)
+      if (held[i] && GetTickCount() - seen_at[i] >= seen_delay[i]) CloseHandle(held[i]), held[i] = NULL;
     Sleep(1);
   }
   while (placed_count > 0) {
