@@ -10,6 +10,7 @@
 #include "app/state_machine.h"
 #include "fs/diagnostic.h"
 #include "fs/file_path.h"
+#include "fs/run_log.h"
 #include "launch/signature_check.h"
 #include "tasks/download_thread.h"
 #include "tasks/process_thread.h"
@@ -78,6 +79,7 @@ void onRedistInstall() {
     beginState(StateFailed);
     return;
   }
+  logLine(L"The runtime's installer %ls starts elevated with: %ls", _redist_path.c_str(), VC_REDIST_ARGS);
   ProcessThread* worker = new ProcessThread(_window, _redist_path, VC_REDIST_ARGS);
   thread = worker;
   if (!worker->start()) {
@@ -92,6 +94,7 @@ void onRedistInstalled() {
   if (thread == nullptr) return;
   ProcessThread* worker = static_cast<ProcessThread*>(thread);
   int32_t exitCode = worker->ret();
+  logLine(L"The runtime's installer ended with exit code %ld.", static_cast<long>(exitCode));
   delete worker;
   thread = nullptr;
   deleteDownload();

@@ -18,6 +18,16 @@ struct GlobalText {
   }
 };
 
+// A proxy as the lines name it: a "user:password@" in it stays out of every line and log.
+std::wstring proxyName(const wchar_t* proxy) {
+  std::wstring name = proxy;
+  for (size_t at = name.find(L'@'); at != std::wstring::npos; at = name.find(L'@')) {
+    size_t start = name.find_last_of(L"/;= ", at);
+    name.erase(start == std::wstring::npos ? 0 : start + 1, at - (start == std::wstring::npos ? 0 : start + 1) + 1);
+  }
+  return name;
+}
+
 HINTERNET openSession(const wchar_t* userAgent, DWORD access, const wchar_t* proxy, const wchar_t* bypass) {
   return winHttp().open(userAgent, access, proxy ? proxy : WINHTTP_NO_PROXY_NAME,
                         bypass ? bypass : WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
@@ -104,17 +114,28 @@ DownloadRoute openPlayerSession(const wchar_t* userAgent, const std::wstring& ur
     // Windows 8.1 and later detect and run the script themselves, with the
     // manual proxy as its fallback; older ones refuse the access type.
     HINTERNET automatic = openSession(userAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, nullptr, nullptr);
-    if (automatic != nullptr) return {automatic, L"as the automatic configuration says"};
+    if (automatic != nullptr) return {automatic, L"as the automatic configuration says", true};
     WINHTTP_PROXY_INFO info = {};
     bool named = scriptedProxy(userAgent, url, config, info);
     GlobalText found{info.lpszProxy}, skipped{info.lpszProxyBypass};
     if (named)
       return {openSession(userAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, found.text, skipped.text),
-              std::wstring(L"through the proxy ") + found.text};
+              L"through the proxy " + proxyName(found.text) + L" of the automatic configuration", false};
   }
   if (player.read && config.lpszProxy != nullptr)
     return {openSession(userAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, config.lpszProxy, config.lpszProxyBypass),
-            std::wstring(L"through the proxy ") + config.lpszProxy};
+            L"through the proxy " + proxyName(config.lpszProxy), false};
   // No proxy of the player's: WinHTTP's own setting, as it always was.
-  return {openSession(userAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, nullptr, nullptr), L"directly"};
+  return {openSession(userAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, nullptr, nullptr), L"directly", false};
+}
+
+std::wstring automaticWay(const wchar_t* userAgent, const std::wstring& url, const PlayerProxy& player) {
+  WINHTTP_PROXY_INFO info = {};
+  bool named = scriptedProxy(userAgent, url, player.config, info);
+  GlobalText found{info.lpszProxy}, skipped{info.lpszProxyBypass};
+  if (named) return L"through the proxy " + proxyName(found.text) + L" of the automatic configuration";
+  // The system falls back on the player's manual proxy, else goes direct.
+  if (player.config.lpszProxy != nullptr)
+    return L"through the proxy " + proxyName(player.config.lpszProxy) + L" (no automatic configuration found)";
+  return L"directly (no automatic configuration found)";
 }

@@ -12,7 +12,8 @@
 
 struct DownloadRoute {
   HINTERNET session;   // asynchronous; the caller closes it
-  std::wstring way;    // how it goes, for failure lines: "directly", "through the proxy ..."
+  std::wstring way;    // how it goes, for the lines: "directly", "through the proxy ..."
+  bool automatic;      // the system chooses the proxy, and way cannot say which: see automaticWay()
 };
 
 // The player's setting as WinHTTP read it; its texts are freed with it.
@@ -30,3 +31,8 @@ void readPlayerProxy(PlayerProxy& proxy);
 
 // Opens a session for userAgent that fetches url through the player's proxy, or directly where there is none.
 DownloadRoute openPlayerSession(const wchar_t* userAgent, const std::wstring& url, const PlayerProxy& proxy);
+
+// Which way the player's automatic configuration takes for url, for a line
+// about an automatic session: found out only when a line needs it, since the
+// lookup may take seconds. Worker thread.
+std::wstring automaticWay(const wchar_t* userAgent, const std::wstring& url, const PlayerProxy& proxy);

@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "fs/diagnostic.h"
+#include "fs/run_log.h"
 #include "launch/temp_locations.h"
 #include "tasks/download_proxy.h"
 #include "tasks/request_events.h"
@@ -23,6 +24,8 @@ const DWORD HTTP_OK = 200;
 // always the one that reports.
 const int RESOLVE_TIMEOUT_MS = 30000, CONNECT_TIMEOUT_MS = 30000, SEND_TIMEOUT_MS = 30000;
 const DWORD RECEIVE_TIMEOUT_MARGIN_MS = 10000;
+// Room for the address the request last went to.
+const DWORD URL_CHARS = 2048;
 // Digits of a Content-Length that the query may hold; more are refused as too large.
 const DWORD LENGTH_DIGITS = 40;
 
@@ -108,7 +111,24 @@ bool DownloadThread::start() {
   return false;
 }
 
-bool DownloadThread::failed(const wchar_t* call, DWORD error) const {
+const std::wstring& DownloadThread::way() {
+  if (_automatic) _way = automaticWay(USER_AGENT, _url, _proxy);
+  _automatic = false;
+  return _way;
+}
+
+std::wstring DownloadThread::triedHost() const {
+  // After a redirect the request goes elsewhere: the line names where.
+  wchar_t url[URL_CHARS] = {};
+  DWORD size = sizeof(url) - sizeof(wchar_t);
+  if (_request == nullptr || !winHttp().queryOption(_request, WINHTTP_OPTION_URL, url, &size)) return _domain;
+  std::wstring text = url;
+  size_t scheme = text.find(L"://"), start = scheme == std::wstring::npos ? 0 : scheme + 3;
+  size_t end = text[start] == L'[' ? text.find(L']', start) + 1 : text.find_first_of(L":/", start);
+  return text.substr(start, end == std::wstring::npos || end == 0 ? std::wstring::npos : end - start);
+}
+
+bool DownloadThread::failed(const wchar_t* call, DWORD error) {
   unsigned long code = error;
   switch (error) {
     case ERROR_WINHTTP_TIMEOUT:
@@ -116,7 +136,7 @@ bool DownloadThread::failed(const wchar_t* call, DWORD error) const {
       break;
     case ERROR_WINHTTP_NAME_NOT_RESOLVED:
     case ERROR_WINHTTP_CANNOT_CONNECT:
-      diagnose(L"Error %lu: cannot connect to %ls %ls.\n", code, _domain.c_str(), _way.c_str());
+      diagnose(L"Error %lu: cannot connect to %ls %ls.\n", code, triedHost().c_str(), way().c_str());
       break;
     case ERROR_WINHTTP_REDIRECT_FAILED:
       diagnose(L"Error %lu: the server's redirect cannot be followed.\n", code);
@@ -134,13 +154,14 @@ bool DownloadThread::await(RequestEvents* events, BOOL begun, const wchar_t* cal
   for (;;) {
     DWORD now = GetTickCount(), silent = now - since;
     if (silent >= _silenceMs) {
-      diagnose(L"Error: nothing received for %lu s in %ls.\n", static_cast<unsigned long>(_silenceMs / 1000), call);
+      diagnose(L"Error: nothing received for %lu s in %ls from %ls %ls.\n", static_cast<unsigned long>(_silenceMs / 1000),
+               call, triedHost().c_str(), way().c_str());
       return false;
     }
     if (now - _windowStart >= _floorWindowMs) {
       if (_counters.receivedBytes() - _windowBytes < DOWNLOAD_FLOOR_BYTES) {
-        diagnose(L"Error: less than %ld bytes received in %lu s.\n", static_cast<long>(DOWNLOAD_FLOOR_BYTES),
-                 static_cast<unsigned long>(_floorWindowMs / 1000));
+        diagnose(L"Error: less than %ld bytes received in %lu s from %ls %ls.\n", static_cast<long>(DOWNLOAD_FLOOR_BYTES),
+                 static_cast<unsigned long>(_floorWindowMs / 1000), triedHost().c_str(), way().c_str());
         return false;
       }
       _windowStart = now;
@@ -184,6 +205,8 @@ bool DownloadThread::exchange(HINTERNET request, RequestEvents* events) {
               static_cast<unsigned long>(DOWNLOAD_MAX_BYTES));
     return false;
   }
+  logLine(L"Download: HTTP status %lu, announced length %ls.", static_cast<unsigned long>(status),
+          length == DOWNLOAD_LENGTH_UNKNOWN ? L"none" : text);
   _counters.total.store(static_cast<int32_t>(length), std::memory_order_relaxed);
   DWORD available = 0;
   do {
@@ -219,9 +242,11 @@ bool DownloadThread::exchange(HINTERNET request, RequestEvents* events) {
 
 bool DownloadThread::fetch() {
   const WinHttp& http = winHttp();
-  DownloadRoute route =
-      openPlayerSession(USER_AGENT, L"http://" + _domain + L":" + std::to_wstring(_port) + L"/" + _path, _proxy);
+  _url = L"http://" + _domain + L":" + std::to_wstring(_port) + L"/" + _path;
+  DownloadRoute route = openPlayerSession(USER_AGENT, _url, _proxy);
   _way = route.way;
+  _automatic = route.automatic;
+  logLine(L"Download: %ls %ls.", _url.c_str(), _way.c_str());
   InternetHandle session(route.session);
   if (session.get() == nullptr) return failed(L"WinHttpOpen", GetLastError());
   http.setTimeouts(session.get(), RESOLVE_TIMEOUT_MS, CONNECT_TIMEOUT_MS, SEND_TIMEOUT_MS,
@@ -233,7 +258,9 @@ bool DownloadThread::fetch() {
   if (request.get() == nullptr) return failed(L"WinHttpOpenRequest", GetLastError());
   RequestEvents* events = watchRequest(request.get());
   if (events == nullptr) return failed(L"WinHttpSetStatusCallback", GetLastError());
+  _request = request.get();
   bool complete = exchange(request.get(), events);
+  _request = nullptr;
   // Closed by this thread, which alone uses it; a call still pending ends
   // into the events, which WinHTTP lets go of when it reports the closing.
   request.reset();
@@ -245,11 +272,14 @@ void DownloadThread::doDownload() {
   _counters.total.store(0, std::memory_order_relaxed);
   _counters.received.store(0, std::memory_order_relaxed);
   bool complete = false;
+  DWORD begun = GetTickCount();
   if (winHttp().complete()) {
     complete = fetch();
   } else {
     diagnose(L"Error: WinHTTP is not available.\n");
   }
+  logLine(L"Download %ls: %ld bytes received in %lu ms.", complete ? L"complete" : _stopped ? L"stopped" : L"failed",
+          static_cast<long>(_counters.receivedBytes()), static_cast<unsigned long>(GetTickCount() - begun));
   // A complete download stays open for the hold that takes it over.
   if (!complete) _file.reset();
   _success = complete;

@@ -81,7 +81,10 @@ class DownloadThread {
   // well. Judges each floor window that ends meanwhile.
   bool await(RequestEvents* events, BOOL begun, const wchar_t* call);
   // Writes the line for error of call; returns false.
-  bool failed(const wchar_t* call, DWORD error) const;
+  bool failed(const wchar_t* call, DWORD error);
+  // How the session reaches the server, as the lines name it; the host the request last tried.
+  const std::wstring& way();
+  std::wstring triedHost() const;
 
   DownloadProgress _counters;  // the announced length (-1 when none) and the bytes received
   bool _success;
@@ -101,6 +104,9 @@ class DownloadThread {
   int32_t _windowBytes;   // bytes received before it
   PlayerProxy _proxy;     // read by start()
   std::wstring _way;           // how the session reaches the server, for the lines
+  bool _automatic = false;     // _way does not yet say which proxy the system chose
+  std::wstring _url;
+  HINTERNET _request = nullptr;  // while the request is open
   SafeKernelHandle _stopEvent;  // set by requestStop(); made by start()
 };
 

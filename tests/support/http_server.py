@@ -2,7 +2,7 @@
 logs each request's target to DIR/requests.log (a proxy's: the whole URL), and answers as DIR/answer.txt says
 ("KIND FILE K", FILE of DIR): body: the file in K pieces sent apart; nolength: the same without Content-Length;
 status C: that status; cut: half of the file, its whole length announced; mismatch: Content-Length of the file,
-chunked body of half; silent: nothing, ever; trickle: the file a byte every 3 s; huge: the file, 5 GB announced."""
+chunked body of half; redirect: to a host that does not resolve; silent: nothing, ever; trickle: the file a byte every 3 s; huge: the file, 5 GB announced."""
 import os, socketserver, subprocess, sys, threading, time
 
 root, port = sys.argv[1], int(sys.argv[2])
@@ -16,11 +16,12 @@ class Handler(socketserver.BaseRequestHandler):
         if kind == "silent":
             self.request.settimeout(120)
             return self.request.recv(1)  # until the client goes
-        data = b"" if kind == "status" else open(os.path.join(root, name), "rb").read()
+        data = b"" if kind in ("status", "redirect") else open(os.path.join(root, name), "rb").read()
         n, k = len(data), (len(data) if kind == "trickle" else int(k))
         length = {"nolength": b"", "huge": b"Content-Length: 5000000000\r\n"}.get(kind, b"Content-Length: %d\r\n" % n)
         start = b"HTTP/1.1 200 OK\r\nConnection: close\r\n" + length
         pieces = {"status": [b"HTTP/1.1 %s Nope\r\nContent-Length: 4\r\n\r\nnope" % name.encode()],
+                  "redirect": [b"HTTP/1.1 302 Found\r\nLocation: http://vorak-elsewhere.invalid/x\r\nContent-Length: 0\r\n\r\n"],
                   "cut": [start + b"\r\n" + data[:n // 2]],
                   "mismatch": [start + b"Transfer-Encoding: chunked\r\n\r\n%x\r\n" % (n // 2) + data[:n // 2] + b"\r\n0\r\n\r\n"]}
         try:
