@@ -3,13 +3,18 @@
 #   test_signing.sh ca DIR                  a test root and code-signing certificates under it in DIR (kept if
 #                                           there): "Vorak Test Signer" (signer), "Evil Corp" (other), and a
 #                                           "Vorak Test Signer" of 2010-2011 (expired) with a time-stamping one
-#   test_signing.sh sign DIR IN OUT [root] [WHO]  OUT = IN signed (SHA-256) by DIR's signer, or its WHO (expired:
-#                                           time-stamped in 2011); "root": carrying the root
+#   test_signing.sh sign DIR IN OUT [root] [WHO] [STAMP]  OUT = IN signed (SHA-256) by DIR's signer, or its WHO
+#                                           (expired: time-stamped in 2011 unless STAMP is "none"); "root": carrying the root
 #   test_signing.sh trust DIR PREFIX ARCH [OPTION...]  DIR's root joins the root store of that Wine prefix only
 #     (made, when missing, by scripts/wine-run.sh with those options)
 #   test_signing.sh samples DIR EXE PREFIX ARCH [OPTION...]  into DIR: EXE signed under a root that prefix
 #     trusts, under another (root left out, and carried), by another publisher under the trusted root, unsigned,
-#     and signed then altered in one byte of code, by the expired signer; and signed.sha256, signed.exe's digest
+#     and signed then altered in one byte of code, by the expired signer with and without a time stamp; and
+#     signed.sha256, signed.exe's digest
+#   test_signing.sh release DIR CA ARCH  the release test: the committed program built twice (check-reproducible.sh),
+#     the second signed as a publisher signs, with a key in a PKCS#11 token (SoftHSM) of CA's signer, time-stamped
+#     by an authority on loopback (openssl ts, port 48378) with CA's time-stamping certificate, kept as
+#     DIR/VorakSetup.exe; then a table of signing cases, rebuilt from the second build's folder
 set -euo pipefail
 dir=$2
 if [ "$1" = ca ] && [ ! -f "$dir/stamps-chain.pem" ]; then
@@ -38,7 +43,7 @@ if [ "$1" = ca ] && [ ! -f "$dir/stamps-chain.pem" ]; then
 elif [ "$1" = sign ]; then
   who=${6:-signer}
   stamp=()
-  [ "$who" != expired ] || stamp=(-TSA-certs "$dir/stamps-chain.pem" -TSA-key "$dir/stamps.key" -TSA-time 1306886400)
+  [ "$who" != expired ] || [ "${7:-}" = none ] || stamp=(-TSA-certs "$dir/stamps-chain.pem" -TSA-key "$dir/stamps.key" -TSA-time 1306886400)
   rm -f "$4" && osslsigncode sign -h sha256 -certs "$dir/$who.pem" ${5:+-ac "$dir/root.pem"} \
     -key "$dir/$who.key" "${stamp[@]}" -in "$3" -out "$4" >/dev/null
 elif [ "$1" = trust ]; then
@@ -55,6 +60,65 @@ elif [ "$1" = samples ]; then
   $sign sign "$dir/other_ca" "$exe" "$dir/untrusted.exe" && $sign sign "$dir/other_ca" "$exe" "$dir/untrusted_root.exe" root
   $sign sign "$dir/trusted_ca" "$exe" "$dir/other_publisher.exe" "" other
   $sign sign "$dir/trusted_ca" "$exe" "$dir/expired_stamped.exe" "" expired
+  $sign sign "$dir/trusted_ca" "$exe" "$dir/expired.exe" "" expired none
   sha256sum "$dir/signed.exe" | cut -d' ' -f1 | tr -d '\n' >"$dir/signed.sha256"
   printf '\x5a' | dd of="$dir/altered.exe" bs=1 seek=$((0x1010)) conv=notrunc status=none
+elif [ "$1" = release ]; then
+  ca=$3 arch=$4 module=/usr/lib/softhsm/libsofthsm2.so
+  rm -rf "$dir/tokens" && mkdir -p "$dir/tokens" && cd "$dir" && : >requests.log
+  export SOFTHSM2_CONF=$dir/softhsm2.conf
+  echo "directories.tokendir = $dir/tokens" >"$SOFTHSM2_CONF"
+  # The PIN in a file of its own, as a publisher keeps it; p11tool reads PINs from its environment.
+  (umask 077 && openssl rand -hex 8 >pin && openssl rand -hex 8 >wrong-pin)
+  GNUTLS_SO_PIN=$(openssl rand -hex 8) GNUTLS_PIN=$(cat pin)
+  export GNUTLS_SO_PIN GNUTLS_PIN
+  p11tool --provider $module --initialize --label vorak "pkcs11:model=SoftHSM%20v2" >/dev/null
+  p11tool --provider $module --initialize-pin "pkcs11:token=vorak" >/dev/null
+  for object in privkey:key certificate:pem; do
+    p11tool --provider $module --login --write "--load-${object%:*}" "$ca/signer.${object#*:}" --label signer "pkcs11:token=vorak" >/dev/null
+  done
+  unset GNUTLS_SO_PIN GNUTLS_PIN
+  printf '[tsa]\ndefault_tsa=own\n[own]\nserial=%s/tsa.serial\nsigner_cert=%s/stamps.pem\nsigner_key=%s/stamps.key\ncerts=%s/root.pem\nsigner_digest=sha256\ndefault_policy=1.2.3.4\ndigests=sha256\ness_cert_id_alg=sha256\n' \
+    "$dir" "$ca" "$ca" "$ca" >tsa.cnf
+  export VORAK_SIGN_PKCS11_MODULE=$module VORAK_SIGN_PKCS11_KEY="pkcs11:token=vorak;object=signer;type=private" \
+    VORAK_SIGN_PKCS11_CERT="pkcs11:token=vorak;object=signer;type=cert" VORAK_SIGN_PASSWORD_FILE=$dir/pin
+  serve() { echo "$1" >answer.txt && python3 "$(dirname "$0")/http_server.py" "$dir" 48378 "${@:2}"; }
+  # The first authority listed is not there, the next one stamps; the signed program is the unsigned one plus a signature.
+  VORAK_SIGN_TIMESTAMP_URLS="http://127.0.0.1:48379/;http://127.0.0.1:48378/" serve "stamp tsa.cnf" \
+    bash "$(dirname "$0")/../../scripts/check-reproducible.sh" "$arch" HEAD "$dir/work" >release.log 2>&1 ||
+    { cat release.log; exit 1; }
+  cp work/second-folder/out/VorakSetup.exe VorakSetup.exe
+  set +e
+  verify() { osslsigncode verify -CAfile "$ca/root.pem" -TSA-CAfile "$ca/root.pem" -in "$1" 2>&1; }
+  failed=0
+  check() {  # WHAT STATUS WANTED GOT OUTPUT: the status and a line of the output as wanted, and no PIN in it
+    [ "$2" = "$4" ] && grep -qF -- "$3" <<<"$5" || { printf 'release: %s: status %s (not %s), or no "%s" in:\n%s\n' "$1" "$4" "$2" "$3" "$5"; failed=1; }
+    ! grep -qF -f pin -f wrong-pin <<<"$5" || { echo "release: $1: a PIN in the output"; failed=1; }
+  }
+  out=$(verify VorakSetup.exe)
+  for line in "Subject: /CN=Vorak Test Signer" "Timestamp time:" "Subject: /CN=Vorak Test Time Stamps" \
+              "Text description: Vorak Setup" "URL description: https://www.vorak-game.com"; do
+    check "the release's signature" 0 "$line" 0 "$out"
+  done
+  check "the release's build" 0 "" 0 "$(cat release.log)"
+  # Signed under the certificate of 2010-2011: time-stamped in 2011 it verifies; without, it does not, as Windows
+  # judges it (CERT_E_EXPIRED). Wine's WinVerifyTrust passes both, and so the signature check does under Wine.
+  out=$(verify "$ca/../expired_stamped.exe"); check "expired, stamped then" 0 "Signature verification: ok" $? "$out"
+  out=$(verify "$ca/../expired.exe"); check "expired, not stamped" 1 "certificate has expired" $? "$out"
+  # Relinked and signed in the second build's folder: the authority's answer, the build's options, the status of
+  # configure and build, a line of their output (or of the signature's report).
+  while IFS='|' read -r answer options status line; do
+    rm -f work/second-folder/out/VorakSetup.exe
+    out=$(serve "$answer" bash -c "cmake work/second-folder/out $options && cmake --build work/second-folder/out --target VorakSetup --verbose" 2>&1)
+    got=$?
+    [ $got != 0 ] || out+=$(verify work/second-folder/out/VorakSetup.exe)
+    [ $got = 0 ] || [ ! -e work/second-folder/out/VorakSetup.exe ] || out+=" (and the unsigned program left)"
+    check "$options" "$status" "$line" $got "$out"
+  done <<ROWS
+silent|-DVORAK_SIGN_TIMESTAMP_URLS=http://127.0.0.1:48378/|1|sign: VorakSetup.exe is not signed: no time-stamping server answered
+stamp tsa.cnf|-DVORAK_SIGN_PASSWORD_FILE=$dir/wrong-pin|1|could not sign it with the key given
+stamp tsa.cnf|-DVORAK_SIGN_PASSWORD_FILE=$dir/pin -DVORAK_SIGN_TIMESTAMP_URLS=none|0|Timestamp is not available
+stamp tsa.cnf|-DVORAK_SIGN_TIMESTAMP_URLS=|1|VORAK_SIGN_TIMESTAMP_URLS is empty
+ROWS
+  exit $failed
 fi
