@@ -18,7 +18,7 @@ if [ -z "$work" ]; then
   work=$(mktemp -d)
   trap 'rm -rf "$work"' EXIT
 fi
-rm -rf "$work/first" "$work/second-folder"
+rm -rf "$work/first" "$work/second-folder" "$work/second-unsigned.exe"
 signing_options
 
 # build FOLDER EPOCH [OPTION...]: the program, without tests.

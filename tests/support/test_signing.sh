@@ -9,12 +9,9 @@
 #     (made, when missing, by scripts/wine-run.sh with those options)
 #   test_signing.sh samples DIR EXE PREFIX ARCH [OPTION...]  into DIR: EXE signed under a root that prefix
 #     trusts, under another (root left out, and carried), by another publisher under the trusted root, unsigned,
-#     and signed then altered in one byte of code, by the expired signer with and without a time stamp; and
-#     signed.sha256, signed.exe's digest
-#   test_signing.sh release DIR CA ARCH  the release test: the committed program built twice (check-reproducible.sh),
-#     the second signed as a publisher signs, with a key in a PKCS#11 token (SoftHSM) of CA's signer, time-stamped
-#     by an authority on loopback (openssl ts, port 48378) with CA's time-stamping certificate, kept as
-#     DIR/VorakSetup.exe; then a table of signing cases, rebuilt from the second build's folder
+#     and signed then altered in one byte of code, by the expired signer (and not time-stamped); and signed.sha256
+#   test_signing.sh release DIR CA ARCH  the release test: scripts/check-reproducible.sh, its second build signed
+#     with CA's signer's key in a SoftHSM token, time-stamped on loopback by CA's authority; then the signing cases
 set -euo pipefail
 dir=$2
 if [ "$1" = ca ] && [ ! -f "$dir/stamps-chain.pem" ]; then
@@ -64,18 +61,16 @@ elif [ "$1" = samples ]; then
   sha256sum "$dir/signed.exe" | cut -d' ' -f1 | tr -d '\n' >"$dir/signed.sha256"
   printf '\x5a' | dd of="$dir/altered.exe" bs=1 seek=$((0x1010)) conv=notrunc status=none
 elif [ "$1" = release ]; then
-  ca=$3 arch=$4 module=/usr/lib/softhsm/libsofthsm2.so
-  rm -rf "$dir/tokens" && mkdir -p "$dir/tokens" && cd "$dir" && : >requests.log
-  export SOFTHSM2_CONF=$dir/softhsm2.conf
-  echo "directories.tokendir = $dir/tokens" >"$SOFTHSM2_CONF"
+  ca=$3 module=/usr/lib/softhsm/libsofthsm2.so out=$dir/work/second-folder/out
+  rm -rf "$dir/tokens" && mkdir -p "$dir/tokens" && cd "$dir"
   # The PIN in a file of its own, as a publisher keeps it; p11tool reads PINs from its environment.
-  (umask 077 && openssl rand -hex 8 >pin && openssl rand -hex 8 >wrong-pin)
-  GNUTLS_SO_PIN=$(openssl rand -hex 8) GNUTLS_PIN=$(cat pin)
-  export GNUTLS_SO_PIN GNUTLS_PIN
-  p11tool --provider $module --initialize --label vorak "pkcs11:model=SoftHSM%20v2" >/dev/null
-  p11tool --provider $module --initialize-pin "pkcs11:token=vorak" >/dev/null
-  for object in privkey:key certificate:pem; do
-    p11tool --provider $module --login --write "--load-${object%:*}" "$ca/signer.${object#*:}" --label signer "pkcs11:token=vorak" >/dev/null
+  export SOFTHSM2_CONF=$dir/softhsm2.conf GNUTLS_SO_PIN=$RANDOM$RANDOM$RANDOM GNUTLS_PIN=$RANDOM$RANDOM$RANDOM
+  (umask 077 && printf %s "$GNUTLS_PIN" >pin && printf %s "$RANDOM$RANDOM$RANDOM" >wrong-pin)
+  echo "directories.tokendir = $dir/tokens" >"$SOFTHSM2_CONF"
+  for args in "--initialize --label vorak pkcs11:model=SoftHSM%20v2" "--initialize-pin pkcs11:token=vorak" \
+      "--login --write --label signer --load-privkey $ca/signer.key pkcs11:token=vorak" \
+      "--login --write --label signer --load-certificate $ca/signer.pem pkcs11:token=vorak"; do
+    p11tool --provider $module $args >/dev/null
   done
   unset GNUTLS_SO_PIN GNUTLS_PIN
   printf '[tsa]\ndefault_tsa=own\n[own]\nserial=%s/tsa.serial\nsigner_cert=%s/stamps.pem\nsigner_key=%s/stamps.key\ncerts=%s/root.pem\nsigner_digest=sha256\ndefault_policy=1.2.3.4\ndigests=sha256\ness_cert_id_alg=sha256\n' \
@@ -85,38 +80,30 @@ elif [ "$1" = release ]; then
   serve() { echo "$1" >answer.txt && python3 "$(dirname "$0")/http_server.py" "$dir" 48378 "${@:2}"; }
   # The first authority listed is not there, the next one stamps; the signed program is the unsigned one plus a signature.
   VORAK_SIGN_TIMESTAMP_URLS="http://127.0.0.1:48379/;http://127.0.0.1:48378/" serve "stamp tsa.cnf" \
-    bash "$(dirname "$0")/../../scripts/check-reproducible.sh" "$arch" HEAD "$dir/work" >release.log 2>&1 ||
-    { cat release.log; exit 1; }
-  cp work/second-folder/out/VorakSetup.exe VorakSetup.exe
-  set +e
-  verify() { osslsigncode verify -CAfile "$ca/root.pem" -TSA-CAfile "$ca/root.pem" -in "$1" 2>&1; }
-  failed=0
-  check() {  # WHAT STATUS WANTED GOT OUTPUT: the status and a line of the output as wanted, and no PIN in it
-    [ "$2" = "$4" ] && grep -qF -- "$3" <<<"$5" || { printf 'release: %s: status %s (not %s), or no "%s" in:\n%s\n' "$1" "$4" "$2" "$3" "$5"; failed=1; }
-    ! grep -qF -f pin -f wrong-pin <<<"$5" || { echo "release: $1: a PIN in the output"; failed=1; }
-  }
-  out=$(verify VorakSetup.exe)
-  for line in "Subject: /CN=Vorak Test Signer" "Timestamp time:" "Subject: /CN=Vorak Test Time Stamps" \
-              "Text description: Vorak Setup" "URL description: https://www.vorak-game.com"; do
-    check "the release's signature" 0 "$line" 0 "$out"
-  done
-  check "the release's build" 0 "" 0 "$(cat release.log)"
-  # Signed under the certificate of 2010-2011: time-stamped in 2011 it verifies; without, it does not, as Windows
-  # judges it (CERT_E_EXPIRED). Wine's WinVerifyTrust passes both, and so the signature check does under Wine.
-  out=$(verify "$ca/../expired_stamped.exe"); check "expired, stamped then" 0 "Signature verification: ok" $? "$out"
-  out=$(verify "$ca/../expired.exe"); check "expired, not stamped" 1 "certificate has expired" $? "$out"
-  # Relinked and signed in the second build's folder: the authority's answer, the build's options, the status of
-  # configure and build, a line of their output (or of the signature's report).
-  while IFS='|' read -r answer options status line; do
-    rm -f work/second-folder/out/VorakSetup.exe
-    out=$(serve "$answer" bash -c "cmake work/second-folder/out $options && cmake --build work/second-folder/out --target VorakSetup --verbose" 2>&1)
-    got=$?
-    [ $got != 0 ] || out+=$(verify work/second-folder/out/VorakSetup.exe)
-    [ $got = 0 ] || [ ! -e work/second-folder/out/VorakSetup.exe ] || out+=" (and the unsigned program left)"
-    check "$options" "$status" "$line" $got "$out"
+    bash "$(dirname "$0")/../../scripts/check-reproducible.sh" "$4" HEAD "$dir/work" >release.log 2>&1 || { cat release.log; exit 1; }
+  cp "$out/VorakSetup.exe" . && set +e
+  failed=0 verify="osslsigncode verify -CAfile $ca/root.pem -TSA-CAfile $ca/root.pem -in"
+  # A command (run with the authority answering as said), whether it fails, and a line of its output, where no PIN
+  # is. The build's rows relink and sign in the second build's folder, and then give the signature's report; one
+  # that fails leaves no program. Signed under the certificate of 2010-2011, time-stamped in 2011, a program
+  # verifies; not time-stamped, it does not, as Windows judges it (CERT_E_EXPIRED): Wine's WinVerifyTrust passes it.
+  while IFS='|' read -r answer command fails line; do
+    [[ $command != -D* ]] || command="rm -f $out/VorakSetup.exe; cmake $out $command && cmake --build $out --target \
+      VorakSetup --verbose && $verify $out/VorakSetup.exe || { [ ! -e $out/VorakSetup.exe ] || echo program left; false; }"
+    output=$(serve "$answer" bash -c "$command" 2>&1)
+    [ $(($? != 0)) = "$fails" ] && grep -qF -- "$line" <<<"$output" && ! grep -qF -f pin -f wrong-pin -e "program left" <<<"$output" ||
+      { printf 'release: %s: not as wanted (%s, "%s"):\n%s\n' "$command" "$fails" "$line" "$output"; failed=1; }
   done <<ROWS
+stamp|cat release.log|0|
+stamp|$verify VorakSetup.exe|0|Subject: /CN=Vorak Test Signer
+stamp|$verify VorakSetup.exe|0|Timestamp time:
+stamp|$verify VorakSetup.exe|0|Subject: /CN=Vorak Test Time Stamps
+stamp|$verify VorakSetup.exe|0|Text description: Vorak Setup
+stamp|$verify VorakSetup.exe|0|URL description: https://www.vorak-game.com
+stamp|$verify $ca/../expired_stamped.exe|0|Signature verification: ok
+stamp|$verify $ca/../expired.exe|1|certificate has expired
 silent|-DVORAK_SIGN_TIMESTAMP_URLS=http://127.0.0.1:48378/|1|sign: VorakSetup.exe is not signed: no time-stamping server answered
-stamp tsa.cnf|-DVORAK_SIGN_PASSWORD_FILE=$dir/wrong-pin|1|could not sign it with the key given
+stamp tsa.cnf|-DVORAK_SIGN_TIMESTAMP_URLS=http://127.0.0.1:48378/ -DVORAK_SIGN_PASSWORD_FILE=$dir/wrong-pin|1|could not sign it with the key given
 stamp tsa.cnf|-DVORAK_SIGN_PASSWORD_FILE=$dir/pin -DVORAK_SIGN_TIMESTAMP_URLS=none|0|Timestamp is not available
 stamp tsa.cnf|-DVORAK_SIGN_TIMESTAMP_URLS=|1|VORAK_SIGN_TIMESTAMP_URLS is empty
 ROWS

@@ -139,22 +139,20 @@ long gdiObjectsInUse() {
   return 200000 - long(brushes.size());
 }
 
-// An icon's width and a digest (FNV-1a) of its colour and mask as 32-bit pixels.
+// An icon's width and a digest (FNV-1a) of its colour and mask as 32-bit pixels; the icon goes.
 std::pair<LONG, DWORD> iconPixels(HICON icon) {
+  static HDC screen = GetDC(nullptr);
   ICONINFO info = {};
   BITMAP colour = {};
-  if (!GetIconInfo(icon, &info) || !GetObjectW(info.hbmColor, sizeof(colour), &colour)) return {0, 0};
+  GetIconInfo(icon, &info), GetObjectW(info.hbmColor, sizeof(colour), &colour), DestroyIcon(icon);
+  BITMAPINFO format = {{sizeof(BITMAPINFOHEADER), colour.bmWidth, -colour.bmWidth, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
   DWORD digest = 2166136261u;
-  HDC dc = GetDC(nullptr);
   for (HBITMAP bitmap : {info.hbmColor, info.hbmMask}) {
-    BITMAPINFO format = {{sizeof(BITMAPINFOHEADER), colour.bmWidth, -colour.bmWidth, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
     std::vector<BYTE> bits(colour.bmWidth * colour.bmWidth * 4);
-    GetDIBits(dc, bitmap, 0, colour.bmWidth, bits.data(), &format, DIB_RGB_COLORS);
+    GetDIBits(screen, bitmap, 0, colour.bmWidth, bits.data(), &format, DIB_RGB_COLORS);
     for (BYTE byte : bits) digest = (digest ^ byte) * 16777619u;
     DeleteObject(bitmap);
   }
-  ReleaseDC(nullptr, dc);
-  DestroyIcon(icon);
   return {colour.bmWidth, digest};
 }
 
@@ -174,8 +172,8 @@ TEST(Resources, AreAllThere) {
       HICON extracted = nullptr;
       PrivateExtractIconsW(builtSetupPath().c_str(), int(&row - icons), size, size, &extracted, nullptr, 1, 0);
       EXPECT_EQ(group[6 + 14 * i], size) << row.group;
-      EXPECT_EQ(iconPixels(HICON(LoadImageW(BUILT, MAKEINTRESOURCEW(row.group), IMAGE_ICON, size, size, 0))), std::make_pair(LONG(size), row.images[i].second)) << row.group << " " << size;
-      EXPECT_EQ(iconPixels(extracted), std::make_pair(LONG(size), row.images[i].second)) << row.group << " " << size;
+      for (HICON icon : {HICON(LoadImageW(BUILT, MAKEINTRESOURCEW(row.group), IMAGE_ICON, size, size, 0)), extracted})
+        EXPECT_EQ(iconPixels(icon), std::make_pair(LONG(size), row.images[i].second)) << row.group << " " << size;
     }
   }
   const struct { const wchar_t *type, *name; WORD language; const char* holds; } rows[] = {{RT_MANIFEST, MAKEINTRESOURCEW(1), 1033, "level=\"asInvoker\""},
