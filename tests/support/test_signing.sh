@@ -104,7 +104,7 @@ stamp|$verify $ca/../expired_stamped.exe|0|Signature verification: ok
 stamp|$verify $ca/../expired.exe|1|certificate has expired
 silent|-DVORAK_SIGN_TIMESTAMP_URLS=http://127.0.0.1:48378/|1|sign: VorakSetup.exe is not signed: no time-stamping server answered
 stamp tsa.cnf|-DVORAK_SIGN_TIMESTAMP_URLS=http://127.0.0.1:48378/ -DVORAK_SIGN_PASSWORD_FILE=$dir/wrong-pin|1|could not sign it with the key given
-stamp tsa.cnf|-DVORAK_SIGN_PASSWORD_FILE=$dir/pin -DVORAK_SIGN_TIMESTAMP_URLS=none|0|Timestamp is not available
+stamp tsa.cnf|-DVORAK_SIGN_PASSWORD_FILE=$dir/pin -DVORAK_SIGN_TIMESTAMP_URLS=none|0|signed without a time stamp
 stamp tsa.cnf|-DVORAK_SIGN_TIMESTAMP_URLS=|1|VORAK_SIGN_TIMESTAMP_URLS is empty
 ROWS
   exit $failed
