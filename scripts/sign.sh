@@ -43,7 +43,8 @@ if [ "$urls" != none ]; then
       break
     rm -f "$work/stamped"
   done
-  [ -f "$work/stamped" ] || fail "no time-stamping server answered (${urls//;/ }); a signature without a time stamp stops counting when its certificate expires"
+  [ -f "$work/stamped" ] ||
+    fail "no time-stamping server answered (${urls//;/ }); without a time stamp it would stop counting when its certificate expires"
   mv "$work/stamped" "$work/signed"
 fi
 mv "$work/signed" "$file"

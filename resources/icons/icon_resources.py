@@ -5,7 +5,8 @@ windres stores every image of an ICON statement again for each group, though an 
 (RT_GROUP_ICON) only names its images (RT_ICON) by id: the groups cut from the same .ico file
 would carry the same images several times. This writes each distinct image once, as RT_ICON 1, 2,
 ... in the order first met, and each group's directory as windres would write it (the .ico file's
-entries, in its order, each naming its image by id), and a resource script embedding them (included from OUT_DIR's parent folder):
+entries, in its order, each naming its image by id), and a resource script embedding them (included
+from OUT_DIR's parent folder, on the include path):
     icon_resources.py OUT_DIR GROUP=FILE.ico ...     (writes OUT_DIR/icon_groups.rc and its files)
 The output depends only on the .ico files: the same bytes in any folder.
 """
