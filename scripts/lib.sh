@@ -85,3 +85,18 @@ shoot_window() {
   sleep 0.5
   import -window "$id" "$1" 2>/dev/null || true
 }
+
+# Fills the array signing with the build's -D options for the VORAK_SIGN_* variables set in the environment
+# (scripts/sign.sh says what each means), their files made absolute, for a build in another folder.
+signing_options() {
+  signing=()
+  local name value
+  for name in PKCS12 PKCS11_MODULE PKCS11_KEY PKCS11_CERT PASSWORD_FILE TIMESTAMP_URLS DESCRIPTION URL; do
+    name=VORAK_SIGN_$name
+    [ -n "${!name+set}" ] || continue
+    value=${!name}
+    [[ $name == *_KEY || $name == *_URL* || $name == *_DESCRIPTION || $value == pkcs11:* || ! -e $value ]] ||
+      value=$(realpath "$value")
+    signing+=("-D$name=$value")
+  done
+}

@@ -5,9 +5,12 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 source "$root/scripts/lib.sh"
 
+# softhsm2 and gnutls-bin (p11tool) give the tests a PKCS#11 token to sign releases with, through the PKCS#11
+# engine that signing with a publisher's token or key service needs (libengine-pkcs11-openssl).
 packages=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth
           x11-utils openbox xdotool imagemagick locales 7zip cmake make googletest dpkg-dev python3 ca-certificates
-          openssl osslsigncode patch clang)
+          openssl osslsigncode patch clang
+          softhsm2 libengine-pkcs11-openssl gnutls-bin)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -122,7 +122,7 @@ def write_ico(path, sizes, png_sizes=()):
 if __name__ == "__main__":
     here = os.path.dirname(os.path.abspath(__file__))
     write_ico(os.path.join(here, "vorak.ico"), [48, 32, 16])
-    # The window draws 48 px at 96 DPI: 60, 72 and 96 px serve 125, 150 and 200 % screens unscaled. The two
-    # largest are PNG, for their size in every copy players download; Windows XP, which cannot read those,
-    # draws at 150 % and more only where a player set such a system DPI.
-    write_ico(os.path.join(here, "vorak_window.ico"), [96, 72, 60, 48], png_sizes=(96, 72))
+    # The window draws 48 px at 96 DPI: 60, 64, 72 and 96 px serve 125, 133, 150 and 200 % screens unscaled. The
+    # three largest are PNG, for their size in every copy players download; Windows XP, which cannot read those,
+    # draws at 133 % and more only where a player set such a system DPI.
+    write_ico(os.path.join(here, "vorak_window.ico"), [96, 72, 64, 60, 48], png_sizes=(96, 72, 64))

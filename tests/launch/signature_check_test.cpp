@@ -18,6 +18,7 @@ TEST(SignatureCheck, PassesOnlyThePublishersIntactFile) {
       {L"untrusted_root.exe", ours, false},
       {L"other_publisher.exe", ours, false},                             // a trusted root, but not our publisher
       {L"expired_stamped.exe", ours, true},  // a signer of 2010-2011, time-stamped in 2011: not refused for its age
+      {L"..\\release\\VorakSetup.exe", ours, true},  // the release test's: a token's key, time-stamped on loopback
       {L"signed.exe", {L"Vorak Test", false, any}, false},               // names match whole
       {L"signed.exe", {L"Vorak Test Signer", true, any}, false},         // not under a Microsoft root
       {L"signed.exe", {L"Vorak Test Signer", false, pinned}, true},

@@ -3,13 +3,15 @@
 #   test_signing.sh ca DIR                  a test root and code-signing certificates under it in DIR (kept if
 #                                           there): "Vorak Test Signer" (signer), "Evil Corp" (other), and a
 #                                           "Vorak Test Signer" of 2010-2011 (expired) with a time-stamping one
-#   test_signing.sh sign DIR IN OUT [root] [WHO]  OUT = IN signed (SHA-256) by DIR's signer, or its WHO (expired:
-#                                           time-stamped in 2011); "root": carrying the root
+#   test_signing.sh sign DIR IN OUT [root] [WHO] [STAMP]  OUT = IN signed (SHA-256) by DIR's signer, or its WHO
+#                                           (expired: time-stamped in 2011 unless STAMP is "none"); "root": carrying the root
 #   test_signing.sh trust DIR PREFIX ARCH [OPTION...]  DIR's root joins the root store of that Wine prefix only
 #     (made, when missing, by scripts/wine-run.sh with those options)
 #   test_signing.sh samples DIR EXE PREFIX ARCH [OPTION...]  into DIR: EXE signed under a root that prefix
 #     trusts, under another (root left out, and carried), by another publisher under the trusted root, unsigned,
-#     and signed then altered in one byte of code, by the expired signer; and signed.sha256, signed.exe's digest
+#     and signed then altered in one byte of code, by the expired signer (and not time-stamped); and signed.sha256
+#   test_signing.sh release DIR CA ARCH  the release test: scripts/check-reproducible.sh, its second build signed
+#     with CA's signer's key in a SoftHSM token, time-stamped on loopback by CA's authority; then the signing cases
 set -euo pipefail
 dir=$2
 if [ "$1" = ca ] && [ ! -f "$dir/stamps-chain.pem" ]; then
@@ -38,7 +40,7 @@ if [ "$1" = ca ] && [ ! -f "$dir/stamps-chain.pem" ]; then
 elif [ "$1" = sign ]; then
   who=${6:-signer}
   stamp=()
-  [ "$who" != expired ] || stamp=(-TSA-certs "$dir/stamps-chain.pem" -TSA-key "$dir/stamps.key" -TSA-time 1306886400)
+  [ "$who" != expired ] || [ "${7:-}" = none ] || stamp=(-TSA-certs "$dir/stamps-chain.pem" -TSA-key "$dir/stamps.key" -TSA-time 1306886400)
   rm -f "$4" && osslsigncode sign -h sha256 -certs "$dir/$who.pem" ${5:+-ac "$dir/root.pem"} \
     -key "$dir/$who.key" "${stamp[@]}" -in "$3" -out "$4" >/dev/null
 elif [ "$1" = trust ]; then
@@ -55,6 +57,54 @@ elif [ "$1" = samples ]; then
   $sign sign "$dir/other_ca" "$exe" "$dir/untrusted.exe" && $sign sign "$dir/other_ca" "$exe" "$dir/untrusted_root.exe" root
   $sign sign "$dir/trusted_ca" "$exe" "$dir/other_publisher.exe" "" other
   $sign sign "$dir/trusted_ca" "$exe" "$dir/expired_stamped.exe" "" expired
+  $sign sign "$dir/trusted_ca" "$exe" "$dir/expired.exe" "" expired none
   sha256sum "$dir/signed.exe" | cut -d' ' -f1 | tr -d '\n' >"$dir/signed.sha256"
   printf '\x5a' | dd of="$dir/altered.exe" bs=1 seek=$((0x1010)) conv=notrunc status=none
+elif [ "$1" = release ]; then
+  ca=$3 module=/usr/lib/softhsm/libsofthsm2.so out=$dir/work/second-folder/out here=$(cd "$(dirname "$0")" && pwd)
+  rm -rf "$dir/tokens" && mkdir -p "$dir/tokens" && cd "$dir"
+  # The PIN in a file of its own, as a publisher keeps it; p11tool reads PINs from its environment.
+  export SOFTHSM2_CONF=$dir/softhsm2.conf GNUTLS_SO_PIN=$RANDOM$RANDOM$RANDOM GNUTLS_PIN=$RANDOM$RANDOM$RANDOM
+  (umask 077 && printf %s "$GNUTLS_PIN" >pin && printf %s "$RANDOM$RANDOM$RANDOM" >wrong-pin)
+  echo "directories.tokendir = $dir/tokens" >"$SOFTHSM2_CONF"
+  for args in "--initialize --label vorak pkcs11:model=SoftHSM%20v2" "--initialize-pin pkcs11:token=vorak" \
+      "--login --write --label signer --load-privkey $ca/signer.key pkcs11:token=vorak" \
+      "--login --write --label signer --load-certificate $ca/signer.pem pkcs11:token=vorak"; do
+    p11tool --provider $module $args >/dev/null
+  done
+  unset GNUTLS_SO_PIN GNUTLS_PIN
+  printf '[tsa]\ndefault_tsa=own\n[own]\nserial=%s/tsa.serial\nsigner_cert=%s/stamps.pem\nsigner_key=%s/stamps.key\ncerts=%s/root.pem\nsigner_digest=sha256\ndefault_policy=1.2.3.4\ndigests=sha256\ness_cert_id_alg=sha256\n' \
+    "$dir" "$ca" "$ca" "$ca" >tsa.cnf
+  export VORAK_SIGN_PKCS11_MODULE=$module VORAK_SIGN_PKCS11_KEY="pkcs11:token=vorak;object=signer;type=private" \
+    VORAK_SIGN_PKCS11_CERT="pkcs11:token=vorak;object=signer;type=cert" VORAK_SIGN_PASSWORD_FILE=$dir/pin
+  serve() { echo "$1" >answer.txt && python3 "$here/http_server.py" "$dir" 48378 "${@:2}"; }
+  # The first authority listed is not there, the next one stamps; the signed program is the unsigned one plus a signature.
+  VORAK_SIGN_TIMESTAMP_URLS="http://127.0.0.1:48379/;http://127.0.0.1:48378/" serve "stamp tsa.cnf" \
+    bash "$here/../../scripts/check-reproducible.sh" "$4" HEAD "$dir/work" >release.log 2>&1 || { cat release.log; exit 1; }
+  cp "$out/VorakSetup.exe" . && set +e
+  failed=0 verify="osslsigncode verify -CAfile $ca/root.pem -TSA-CAfile $ca/root.pem -in"
+  # A command (run with the authority answering as said), whether it fails, and a line of its output, where no PIN
+  # is. The build's rows relink and sign in the second build's folder, and then give the signature's report; one
+  # that fails leaves no program. Signed under the certificate of 2010-2011, time-stamped in 2011, a program
+  # verifies; not time-stamped, it does not, as Windows judges it (CERT_E_EXPIRED): Wine's WinVerifyTrust passes it.
+  while IFS='|' read -r answer command fails line; do
+    [[ $command != -D* ]] || command="rm -f $out/VorakSetup.exe; cmake $out $command && cmake --build $out --target \
+      VorakSetup --verbose && $verify $out/VorakSetup.exe || { [ ! -e $out/VorakSetup.exe ] || echo program left; false; }"
+    output=$(serve "$answer" bash -c "$command" 2>&1)
+    [ $(($? != 0)) = "$fails" ] && grep -qF -- "$line" <<<"$output" && ! grep -qF -f pin -f wrong-pin -e "program left" <<<"$output" ||
+      { printf 'release: %s: not as wanted (%s, "%s"):\n%s\n' "$command" "$fails" "$line" "$output"; failed=1; }
+  done <<ROWS
+stamp|cat release.log|0|
+stamp|$verify VorakSetup.exe|0|Subject: /CN=Vorak Test Signer
+stamp|$verify VorakSetup.exe|0|Timestamp time:
+stamp|$verify VorakSetup.exe|0|Text description: Vorak Setup
+stamp|$verify VorakSetup.exe|0|URL description: https://www.vorak-game.com
+stamp|$verify $ca/../expired_stamped.exe|0|Signature verification: ok
+stamp|$verify $ca/../expired.exe|1|certificate has expired
+silent|-DVORAK_SIGN_TIMESTAMP_URLS=http://127.0.0.1:48378/|1|sign: VorakSetup.exe is not signed: no time-stamping server answered
+stamp tsa.cnf|-DVORAK_SIGN_TIMESTAMP_URLS=http://127.0.0.1:48378/ -DVORAK_SIGN_PASSWORD_FILE=$dir/wrong-pin|1|could not sign it with the key given
+stamp tsa.cnf|-DVORAK_SIGN_PASSWORD_FILE=$dir/pin -DVORAK_SIGN_TIMESTAMP_URLS=none|0|signed without a time stamp
+stamp tsa.cnf|-DVORAK_SIGN_TIMESTAMP_URLS=|1|VORAK_SIGN_TIMESTAMP_URLS is empty
+ROWS
+  exit $failed
 fi

@@ -139,8 +139,43 @@ long gdiObjectsInUse() {
   return 200000 - long(brushes.size());
 }
 
+// An icon's width and a digest (FNV-1a) of its colour and mask as 32-bit pixels; the icon goes.
+std::pair<LONG, DWORD> iconPixels(HICON icon) {
+  static HDC screen = GetDC(nullptr);
+  ICONINFO info = {};
+  BITMAP colour = {};
+  GetIconInfo(icon, &info), GetObjectW(info.hbmColor, sizeof(colour), &colour), DestroyIcon(icon);
+  BITMAPINFO format = {{sizeof(BITMAPINFOHEADER), colour.bmWidth, -colour.bmWidth, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+  DWORD digest = 2166136261u;
+  for (HBITMAP bitmap : {info.hbmColor, info.hbmMask}) {
+    std::vector<BYTE> bits(colour.bmWidth * colour.bmWidth * 4);
+    GetDIBits(screen, bitmap, 0, colour.bmWidth, bits.data(), &format, DIB_RGB_COLORS);
+    for (BYTE byte : bits) digest = (digest ^ byte) * 16777619u;
+    DeleteObject(bitmap);
+  }
+  return {colour.bmWidth, digest};
+}
+
 // Resources no run reads, by (type, name, language), and what each holds; the languages test reads the messages.
+// Each icon group lists its sizes in order, and each image decodes to its pixels, both read by id as the window
+// does (LoadImageW) and by index as Explorer does (PrivateExtractIconsW).
 TEST(Resources, AreAllThere) {
+  const std::vector<std::pair<int, DWORD>> product = {{48, 0xCC50FCE5}, {32, 0x28CD31BD}, {16, 0x4A278A75}};
+  const struct { int group; std::vector<std::pair<int, DWORD>> images; } icons[] = {{2, product}, {3, product},
+      {4, product}, {5, {{96, 0xD023FAED}, {72, 0xE1F74FFD}, {64, 0xF7EFFBB9}, {60, 0x6F98B215}, {48, 0xCC50FCE5}}}};
+  for (const auto& row : icons) {
+    auto* group = static_cast<const BYTE*>(LockResource(LoadResource(BUILT, FindResourceExW(BUILT, RT_GROUP_ICON,
+        MAKEINTRESOURCEW(row.group), 1033))));
+    ASSERT_TRUE(group != nullptr && group[4] == row.images.size()) << row.group;
+    for (size_t i = 0; i < row.images.size(); ++i) {
+      int size = row.images[i].first;
+      HICON extracted = nullptr;
+      PrivateExtractIconsW(builtSetupPath().c_str(), int(&row - icons), size, size, &extracted, nullptr, 1, 0);
+      EXPECT_EQ(group[6 + 14 * i], size) << row.group;
+      for (HICON icon : {HICON(LoadImageW(BUILT, MAKEINTRESOURCEW(row.group), IMAGE_ICON, size, size, 0)), extracted})
+        EXPECT_EQ(iconPixels(icon), std::make_pair(LONG(size), row.images[i].second)) << row.group << " " << size;
+    }
+  }
   const struct { const wchar_t *type, *name; WORD language; const char* holds; } rows[] = {{RT_MANIFEST, MAKEINTRESOURCEW(1), 1033, "level=\"asInvoker\""},
               {RT_MANIFEST, MAKEINTRESOURCEW(1), 1033, ">true/pm</dpiAware>"}, {RT_MANIFEST, MAKEINTRESOURCEW(1), 1033, ">PerMonitorV2, PerMonitor</dpiAwareness>"}, {RT_VERSION, MAKEINTRESOURCEW(1), 1033, ""},
               {L"DATA", L"__GDF_XML", 1024, "<GameDefinition"}, {L"DATA", L"__GDF_XML", 1033, "<GameDefinition"}};
