@@ -24,8 +24,6 @@ const DWORD HTTP_OK = 200;
 // always the one that reports.
 const int RESOLVE_TIMEOUT_MS = 30000, CONNECT_TIMEOUT_MS = 30000, SEND_TIMEOUT_MS = 30000;
 const DWORD RECEIVE_TIMEOUT_MARGIN_MS = 10000;
-// Room for the address the request last went to.
-const DWORD URL_CHARS = 2048;
 // Digits of a Content-Length that the query may hold; more are refused as too large.
 const DWORD LENGTH_DIGITS = 40;
 
@@ -119,13 +117,11 @@ const std::wstring& DownloadThread::way() {
 
 std::wstring DownloadThread::triedHost() const {
   // After a redirect the request goes elsewhere: the line names where.
-  wchar_t url[URL_CHARS] = {};
-  DWORD size = sizeof(url) - sizeof(wchar_t);
-  if (_request == nullptr || !winHttp().queryOption(_request, WINHTTP_OPTION_URL, url, &size)) return _domain;
-  std::wstring text = url;
-  size_t scheme = text.find(L"://"), start = scheme == std::wstring::npos ? 0 : scheme + 3;
-  size_t end = text[start] == L'[' ? text.find(L']', start) + 1 : text.find_first_of(L":/", start);
-  return text.substr(start, end == std::wstring::npos || end == 0 ? std::wstring::npos : end - start);
+  if (_events == nullptr || _events->redirect[0] == L'\0') return _domain;
+  std::wstring url = _events->redirect;
+  size_t scheme = url.find(L"://"), start = scheme == std::wstring::npos ? 0 : scheme + 3;
+  size_t end = url[start] == L'[' ? url.find(L']', start) + 1 : url.find_first_of(L":/", start);
+  return url.substr(start, end == std::wstring::npos || end == 0 ? std::wstring::npos : end - start);
 }
 
 bool DownloadThread::failed(const wchar_t* call, DWORD error) {
@@ -258,9 +254,9 @@ bool DownloadThread::fetch() {
   if (request.get() == nullptr) return failed(L"WinHttpOpenRequest", GetLastError());
   RequestEvents* events = watchRequest(request.get());
   if (events == nullptr) return failed(L"WinHttpSetStatusCallback", GetLastError());
-  _request = request.get();
+  _events = events;
   bool complete = exchange(request.get(), events);
-  _request = nullptr;
+  _events = nullptr;
   // Closed by this thread, which alone uses it; a call still pending ends
   // into the events, which WinHTTP lets go of when it reports the closing.
   request.reset();

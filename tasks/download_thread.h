@@ -106,7 +106,7 @@ class DownloadThread {
   std::wstring _way;           // how the session reaches the server, for the lines
   bool _automatic = false;     // _way does not yet say which proxy the system chose
   std::wstring _url;
-  HINTERNET _request = nullptr;  // while the request is open
+  RequestEvents* _events = nullptr;  // while the request is open
   SafeKernelHandle _stopEvent;  // set by requestStop(); made by start()
 };
 

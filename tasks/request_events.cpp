@@ -1,5 +1,7 @@
 #include "tasks/request_events.h"
 
+#include <cwchar>
+
 #include "tasks/winhttp_api.h"
 
 namespace {
@@ -20,6 +22,9 @@ void CALLBACK onRequestStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID
     case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
       error = static_cast<WINHTTP_ASYNC_RESULT*>(info)->dwError;
       break;
+    case WINHTTP_CALLBACK_STATUS_REDIRECT:  // no completion: noted for the lines
+      wcsncpy(events->redirect, static_cast<const wchar_t*>(info), sizeof(events->redirect) / sizeof(wchar_t) - 1);
+      return;
     case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
     case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
       break;
@@ -36,7 +41,7 @@ RequestEvents* watchRequest(HINTERNET request) {
   events->owners = 1;
   events->completed = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   DWORD_PTR context = requestContext(events);
-  const DWORD notifications = WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES;
+  const DWORD notifications = WINHTTP_CALLBACK_FLAG_ALL_COMPLETIONS | WINHTTP_CALLBACK_FLAG_HANDLES | WINHTTP_CALLBACK_FLAG_REDIRECT;
   if (events->completed == nullptr ||
       winHttp().setStatusCallback(request, onRequestStatus, notifications, 0) == WINHTTP_INVALID_STATUS_CALLBACK ||
       !winHttp().setOption(request, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof(context))) {

@@ -27,6 +27,7 @@ struct RequestEvents {
   DWORD bytes;               // of the last completion: bytes available, or read
   DWORD error;               // of the last completion: 0, or why it failed
   std::vector<BYTE> buffer;  // WinHttpReadData's target
+  wchar_t redirect[2048];    // where the server sent the request last, or empty; always terminated
   std::atomic<int> owners;
 };
 

@@ -3,7 +3,7 @@
 #include "fs/system_library.h"
 
 bool WinHttp::complete() const {
-  return open && connect && openRequest && setTimeouts && setStatusCallback && setOption && queryOption && sendRequest &&
+  return open && connect && openRequest && setTimeouts && setStatusCallback && setOption && sendRequest &&
          receiveResponse && queryHeaders && queryDataAvailable && readData && closeHandle &&
          getIEProxyConfigForCurrentUser && getProxyForUrl;
 }
@@ -19,7 +19,6 @@ const WinHttp& winHttp() {
     functions.setStatusCallback =
         systemFunction<decltype(&::WinHttpSetStatusCallback)>(module, "WinHttpSetStatusCallback");
     functions.setOption = systemFunction<decltype(&::WinHttpSetOption)>(module, "WinHttpSetOption");
-    functions.queryOption = systemFunction<decltype(&::WinHttpQueryOption)>(module, "WinHttpQueryOption");
     functions.sendRequest = systemFunction<decltype(&::WinHttpSendRequest)>(module, "WinHttpSendRequest");
     functions.receiveResponse = systemFunction<decltype(&::WinHttpReceiveResponse)>(module, "WinHttpReceiveResponse");
     functions.queryHeaders = systemFunction<decltype(&::WinHttpQueryHeaders)>(module, "WinHttpQueryHeaders");

@@ -13,7 +13,6 @@ struct WinHttp {
   decltype(&::WinHttpSetTimeouts) setTimeouts;
   decltype(&::WinHttpSetStatusCallback) setStatusCallback;
   decltype(&::WinHttpSetOption) setOption;
-  decltype(&::WinHttpQueryOption) queryOption;
   decltype(&::WinHttpSendRequest) sendRequest;
   decltype(&::WinHttpReceiveResponse) receiveResponse;
   decltype(&::WinHttpQueryHeaders) queryHeaders;
