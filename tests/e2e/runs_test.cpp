@@ -55,6 +55,14 @@ struct Row {
 };
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
 
+// A runtime's installer that is refused for its signer (served is the server's answer), with line.
+Row refused(const char* name, const char* served, const char* line) {
+  return {name, {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, served, L"", line};
+}
+const char *const NOT_OURS = "Error: the installer is signed by \"Vorak Test Signer\\0Evil Corp\", not by \"Vorak Test Signer\".\r\n",
+           *const TWO_NAMES = "Error: the installer's signer has 2 common names, not one.\r\n",
+           *const TWO_ORGANISATIONS = "Error: the installer's signer has 2 organisations, not one at most.\r\n";
+
 const Row ROWS[] = {
     {"InstalledUpdater", {CONF, INSTALLED}, L"", {INSTALLED}},
     {"InstalledUpdaterByIci", {L"wayspanner-conf.ici", INSTALLED}, L"", {INSTALLED}},
@@ -123,6 +131,20 @@ const Row ROWS[] = {
      "Error: the installer's certificate chain is not trusted: 00000020.\r\n"},
     {"RuntimeOfAnotherPublisherNeverRuns", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "body other_publisher.exe 1", L"",
      "Error: the installer is signed by \"Evil Corp\", not by \"Vorak Test Signer\".\r\n"},
+    // Signers named like the publisher but not only so, or not meant to sign programs.
+    refused("RuntimeSignerNameWithNulUtf8", "body cn_nul_utf8.exe 1", NOT_OURS),
+    refused("RuntimeSignerNameWithNulBmp", "body cn_nul_bmp.exe 1", NOT_OURS),
+    refused("RuntimeSignerNameWithNulTeletex", "body cn_nul_teletex.exe 1", NOT_OURS),
+    refused("RuntimeSignerOrganisationWithNul", "body o_nul.exe 1", "Error: the installer's signer belongs to "
+            "\"Vorak Test Signer\\0Evil Corp\", not to \"Vorak Test Signer\".\r\n"),
+    refused("RuntimeSignerTwoNamesOursFirst", "body two_cn_ours_first.exe 1", TWO_NAMES),
+    refused("RuntimeSignerTwoNamesOursLast", "body two_cn_ours_last.exe 1", TWO_NAMES),
+    refused("RuntimeSignerTwoOrganisationsOursFirst", "body two_o_ours_first.exe 1", TWO_ORGANISATIONS),
+    refused("RuntimeSignerTwoOrganisationsOursLast", "body two_o_ours_last.exe 1", TWO_ORGANISATIONS),
+    refused("RuntimeSignerIsAnAuthority", "body authority.exe 1",
+            "Error: the installer's signer certificate is an authority's.\r\n"),
+    refused("RuntimeSignerKeyMayNotSign", "body no_digital_signature.exe 1",
+            "Error: the installer's signer certificate's key usage lacks digital signature.\r\n"),
     {"RuntimeOfAnotherDigestNeverRuns", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, Pinned, "body signed.exe 1", L"",
      "Error: the installer's SHA-256 digest is not a pinned one.\r\n"},
     // Nothing but the checked file starts: the installer, and the copy that removes the bootstrap (directly, elevated).
