@@ -40,7 +40,8 @@ enum How {  // what else a row does, as bits
 struct Row {
   const char* name;
   std::vector<std::wstring> files;  // beside the program: a ".exe" is the stand-in ("=N" after it: exiting
-                                    // with N), a name ending in "\\" a folder, anything else a small file
+                                    // with N) or a copy of the bootstrap (SETUP), a name ending in "\\" a folder,
+                                    // anything else a small file
   std::wstring arguments;           // {game}: the game folder; {pid}: a process living sleepMs
   std::vector<std::wstring> runs;   // the updater runs, in order
   DWORD exitCode = 0;
@@ -114,6 +115,8 @@ const Row ROWS[] = {
      2500, WaitsForPid},
     {"CleanupWithTwoValuesOnly", {OLD}, L"--cleanup {pid} \"{game}\\Vorak Game\\VorakSetup.exe\"", {}, 0, 0, {OLD}, {},
      L"0", 8000},
+    {"CleanupOfAForeignFile", {L"Vorak Game\\notes.txt"}, L"--cleanup {pid} \"{game}\\Vorak Game\\notes.txt\" \"{game}\\Vorak Game\"",
+     {}, 0, 0, {L"Vorak Game\\notes.txt"}, {}, L"0", 2500, WaitsForPid, nullptr, L"", "Error: \"{game}\\Vorak Game\\notes.txt\" is not this program; nothing is deleted.\r\n"},
     {"CleanupOfANonNumericId", {OLD}, L"--cleanup abc \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"", {}, 0, 0, {OLD}},
     {"UninstallRaced", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, Raced},
     {"UnwritableFolderRaced", {CONF}, L"--uninstall", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0, ReadOnly | Raced},
@@ -279,7 +282,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   for (const std::wstring& file : row.files) {
     size_t eq = file.find(L'='), exe = file.rfind(L".exe");
     if (exe != std::wstring::npos && exe + 4 == std::min(eq, file.size())) {
-      copyFileTo(builtStandinPath(), game + L"\\" + file.substr(0, eq));
+      copyFileTo(file.find(SETUP) != std::wstring::npos ? setup : builtStandinPath(), game + L"\\" + file.substr(0, eq));
       if (eq != std::wstring::npos)
         writeFile(game + L"\\" + file.substr(0, exe) + L".exitcode", std::string(file.begin() + eq + 1, file.end()));
     } else if (file.back() == L'\\') makeParentDirs(game + L"\\" + file);
@@ -356,7 +359,8 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   EXPECT_EQ(exitCode, row.exitCode);
   if (live.process) EXPECT_EQ(live.wait(0), (row.how & WaitsForPid) != 0) << "whether the run waited for process {pid}";
   EXPECT_EQ(box, row.box ? L"Oups!: " + message(setup, row.box) : L"");
-  EXPECT_EQ(readFile(errors), row.errors);
+  std::wstring wanted = replaced(std::wstring(row.errors.begin(), row.errors.end()), L"{game}", game);
+  EXPECT_EQ(readFile(errors), std::string(wanted.begin(), wanted.end()));
   if (row.how & ShowsProgress) EXPECT_TRUE(bar) << "the bar grew";
   // Still running when judged after 15 s: the bootstrap then waits for it without its window.
   if (row.sleepMs > 16000) EXPECT_GT(GetTickCount() - windowSeen, DWORD(row.sleepMs - 17000));
