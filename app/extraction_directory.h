@@ -7,5 +7,7 @@
 // deletes directory with everything in it, silently, at any depth. Links inside
 // it are removed as themselves, never followed. Deletes nothing unless
 // directory is a real folder directly in the temporary folder named as
-// create_temp_directory names them; false when anything is left.
-bool deleteExtractionDirectory(const std::wstring& directory);
+// create_temp_directory names them; false when anything is left. within, when
+// given, stands for the temporary folder (ending with its separator): where
+// one was made that TEMP may no longer lead to.
+bool deleteExtractionDirectory(const std::wstring& directory, const std::wstring& within = std::wstring());

