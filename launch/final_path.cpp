@@ -36,6 +36,7 @@ std::wstring mappedPathOf(HANDLE file) {
   DWORD length = view && mappedName ? mappedName(GetCurrentProcess(), view, &name[0], MAX_PATH) : 0;
   if (view) UnmapViewOfFile(view);
   name.resize(length);
+  if (name.compare(0, 4, L"\\??\\") == 0) return name.substr(4);  // Wine's form: "\??\C:\a"
   wchar_t drive[] = L"A:", device[MAX_PATH];
   for (DWORD drives = GetLogicalDrives(); length != 0 && drive[0] <= L'Z'; ++drive[0], drives >>= 1) {
     size_t size = (drives & 1) && QueryDosDeviceW(drive, device, MAX_PATH) ? wcslen(device) : 0;

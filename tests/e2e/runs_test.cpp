@@ -35,15 +35,13 @@ enum How {  // what else a row does, as bits
   Raced = 2048,      // another program of the player's keeps trying to swap what the bootstrap starts
   InvalidHost = 4096,  // the twin for "vorak-runtime.invalid", port 80
   UserProxy = 8192,    // the player's proxy is the loopback server, as Windows' settings pages write it
-  Relinked = 16384,    // TEMP is a link that another program of the player's points elsewhere (to a folder where
-                       // it put its own program under the same name) once the bootstrap holds a file there
+  Relinked = 16384,    // TEMP is a link that another program of the player's points at its own copies once held
 };
 
 struct Row {
   const char* name;
-  std::vector<std::wstring> files;  // beside the program: a ".exe" is the stand-in ("=N" after it: exiting
-                                    // with N) or a copy of the bootstrap (SETUP), a name ending in "\\" a folder,
-                                    // anything else a small file
+  std::vector<std::wstring> files;  // beside the program: a ".exe" is the stand-in ("=N": exiting with N) or
+                                    // the bootstrap (SETUP), a name ending in "\\" a folder, else a small file
   std::wstring arguments;           // {game}: the game folder; {pid}: a process living sleepMs
   std::vector<std::wstring> runs;   // the updater runs, in order
   DWORD exitCode = 0;
@@ -57,8 +55,7 @@ struct Row {
   std::string errors;            // the program's standard error
 };
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
-// A runtime's installer that is refused for its signer (served is the server's answer), with line.
-Row refused(const char* name, const char* served, const char* line) {
+Row refused(const char* name, const char* served, const char* line) {  // a runtime's installer, refused with line
   return {name, {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, served, L"", line};
 }
 const char *const NOT_OURS = "Error: the installer is signed by \"Vorak Test Signer\\0Evil Corp\", not by \"Vorak Test Signer\".\r\n",
@@ -284,11 +281,10 @@ TEST_P(Run, LeavesWhatTheRowSays) {
                                                : builtSetupPath(),
                          setup));
   if (row.how & Relinked)  // the helper points the link at "evil" on the racer's word, and back at the end
-    ASSERT_TRUE(host(L"mkdir real evil && ln -s real temp && ln -s evil other && (python3 -c 'import os,sys,time; "
-                     L"a,t=sys.argv,time.time(); [os.path.exists(a[1]) and (os.replace(a[2],a[3]),os.remove(a[1])) or "
-                     L"time.sleep(0.001) for _ in iter(lambda: os.path.exists(a[4]) or time.time()-t>120, True)]; "
-                     L"os.symlink(a[5],a[6]); os.replace(a[6],a[3])' relink other temp stop real back &) && touch linked",
-                     scratch.path, scratch / L"linked"));
+    ASSERT_TRUE(host(L"mkdir real evil && ln -s real temp && ln -s evil other && (python3 -c 'import os,sys,time; a,"
+                     L"e,t=sys.argv,os.path.exists,time.time(); [e(a[1]) and (os.replace(a[2],a[3]),os.remove(a[1])) or time."
+                     L"sleep(.001) for _ in iter(lambda: e(a[4]) or time.time()-t>120, 1)]; os.symlink(a[5],a[6]); os.replace("
+                     L"a[6],a[3])' relink other temp stop real back &) && touch linked", scratch.path, scratch / L"linked"));
   else if (!(row.how & NoTemp)) CreateDirectoryW(temp.c_str(), nullptr);
   for (const std::wstring& file : row.files) {
     size_t eq = file.find(L'='), exe = file.rfind(L".exe");

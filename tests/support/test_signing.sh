@@ -48,8 +48,8 @@ elif [ "$1" = crafted ] && [ ! -f "$dir/no_digital_signature.pem" ]; then
       -extensions "$extension" -outform DER -out "$name.der" 2>/dev/null
     # The NUL goes in after the signing: signed anew, over the certificate's own part (after its 4-byte header).
     perl -0777 -pi -e 's/\0r\0~/\0r\0\0/; s/r~E/r\0E/' "$name.der"
-    perl -0777 -ne 'print substr($_, 4, 4 + unpack("n", substr($_, 6, 2)))' "$name.der" >"$name.tbs"
-    openssl dgst -sha256 -sign root.key -out "$name.sig" "$name.tbs"
+    perl -0777 -ne 'print substr($_, 4, 4 + unpack("n", substr($_, 6, 2)))' "$name.der" >"$name.tbs" &&
+      openssl dgst -sha256 -sign root.key -out "$name.sig" "$name.tbs"
     { head -c $(($(stat -c%s "$name.der") - 256)) "$name.der" && cat "$name.sig"; } | openssl x509 -inform DER -out "$name.pem"
   done <<'ROWS'
 cn_nul_utf8|utf8only|signer|/CN=Vorak Test Signer~Evil Corp
