@@ -13,8 +13,7 @@ TEST(SignatureCheck, PassesOnlyThePublishersIntactFile) {
   const InstallerPolicy ours = {L"Vorak Test Signer", false, any};
   struct { const wchar_t* file; InstallerPolicy policy; bool passes; } rows[] = {
       {L"signed.exe", ours, true},
-      // Wine's WinVerifyTrust alone passes the untrusted file: it checks the hash, not the root. (The runtime's
-      // whole runs refuse a carried root, another publisher, another digest and crafted signers.)
+      // Wine's WinVerifyTrust alone passes the untrusted file: it checks the hash, not the root (whole runs: the rest).
       {L"unsigned.exe", ours, false}, {L"altered.exe", ours, false}, {L"untrusted.exe", ours, false},
       {L"expired_stamped.exe", ours, true},  // a signer of 2010-2011, time-stamped in 2011: not refused for its age
       {L"signed.exe", {L"Vorak Test", false, any}, false},               // names match whole

@@ -5,8 +5,7 @@
 #                                           "Vorak Test Signer" of 2010-2011 (expired) with a time-stamping one
 #   test_signing.sh sign DIR IN OUT [root] [WHO]  OUT = IN signed (SHA-256) by DIR's signer, or its WHO (expired:
 #                                           time-stamped in 2011); "root": carrying the root
-#   test_signing.sh crafted DIR             signers under DIR's root whose names or uses must be refused ("~" in a
-#                                           name: a NUL), kept if there
+#   test_signing.sh crafted DIR             signers under DIR's root, to be refused ("~" in a name: a NUL); kept
 #   test_signing.sh trust DIR PREFIX ARCH [OPTION...]  DIR's root joins the root store of that Wine prefix only
 #     (made, when missing, by scripts/wine-run.sh with those options)
 #   test_signing.sh samples DIR EXE PREFIX ARCH [OPTION...]  into DIR: EXE signed under a root that prefix
@@ -42,14 +41,12 @@ elif [ "$1" = crafted ] && [ ! -f "$dir/no_digital_signature.pem" ]; then
   cd "$dir"
   { cat ext.cnf && printf '[authority]\nbasicConstraints=CA:true\nkeyUsage=digitalSignature,keyCertSign\nextendedKeyUsage=codeSigning\n[no_signature]\nkeyUsage=critical,keyEncipherment\nextendedKeyUsage=codeSigning\n'; } >crafted.cnf
   while IFS='|' read -r name mask extension subject; do  # the string types that names take (0x800 BMP, 4 Teletex)
-    openssl req -newkey rsa:2048 -nodes -subj "$subject" -config <(sed "s/^\[req\]/[req]\nstring_mask=$mask/" crafted.cnf) \
-      -keyout "$name.key" -out "$name.csr" 2>/dev/null
-    openssl x509 -req -in "$name.csr" -CA root.pem -CAkey root.key -CAcreateserial -days 3650 -extfile crafted.cnf \
-      -extensions "$extension" -outform DER -out "$name.der" 2>/dev/null
+    openssl req -x509 -newkey rsa:2048 -nodes -subj "$subject" -config <(sed "s/^\[req\]/[req]\nstring_mask=$mask/" \
+      crafted.cnf) -extensions "$extension" -CA root.pem -CAkey root.key -days 3650 -keyout "$name.key" -outform DER \
+      -out "$name.der" 2>/dev/null
     # The NUL goes in after the signing: signed anew, over the certificate's own part (after its 4-byte header).
     perl -0777 -pi -e 's/\0r\0~/\0r\0\0/; s/r~E/r\0E/' "$name.der"
-    perl -0777 -ne 'print substr($_, 4, 4 + unpack("n", substr($_, 6, 2)))' "$name.der" >"$name.tbs" &&
-      openssl dgst -sha256 -sign root.key -out "$name.sig" "$name.tbs"
+    perl -0777 -ne 'print substr($_, 4, 4 + unpack("n", substr($_, 6, 2)))' "$name.der" | openssl dgst -sha256 -sign root.key -out "$name.sig"
     { head -c $(($(stat -c%s "$name.der") - 256)) "$name.der" && cat "$name.sig"; } | openssl x509 -inform DER -out "$name.pem"
   done <<'ROWS'
 cn_nul_utf8|utf8only|signer|/CN=Vorak Test Signer~Evil Corp
@@ -84,7 +81,7 @@ elif [ "$1" = samples ]; then
   $sign sign "$dir/trusted_ca" "$exe" "$dir/other_publisher.exe" "" other
   $sign sign "$dir/trusted_ca" "$exe" "$dir/expired_stamped.exe" "" expired
   $sign crafted "$dir/trusted_ca"
-  for who in "$dir"/trusted_ca/*.tbs; do who=$(basename "$who" .tbs) && $sign sign "$dir/trusted_ca" "$exe" "$dir/$who.exe" "" "$who"; done
+  for who in "$dir"/trusted_ca/*.der; do who=$(basename "$who" .der) && $sign sign "$dir/trusted_ca" "$exe" "$dir/$who.exe" "" "$who"; done
   sha256sum "$dir/signed.exe" | cut -d' ' -f1 | tr -d '\n' >"$dir/signed.sha256"
   printf '\x5a' | dd of="$dir/altered.exe" bs=1 seek=$((0x1010)) conv=notrunc status=none
 fi
