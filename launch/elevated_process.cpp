@@ -90,7 +90,9 @@ int32_t directStart(const std::wstring& path, const std::wstring& arguments, con
   }
   SafeKernelHandle process(info.hProcess);
   SafeKernelHandle mainThread(info.hThread);
-  if (held && (!runsHeldFile(process.get(), held) || ResumeThread(mainThread.get()) == static_cast<DWORD>(-1))) {
+  if (held && !runsHeldFile(process.get(), held)) return RESULT_NOT_STARTED;  // ended before its first instruction
+  if (held && ResumeThread(mainThread.get()) == static_cast<DWORD>(-1)) {
+    diagnose(L"Error: the program to run elevated could not be resumed (%lu).\n", GetLastError());
     TerminateProcess(process.get(), 1);
     return RESULT_NOT_STARTED;
   }
