@@ -1,3 +1,7 @@
+// SetFileInformationByHandle of Windows 6 is looked up at run time; its
+// prototype and record come with this target only.
+#undef _WIN32_WINNT
+#define _WIN32_WINNT 0x0600
 #include "app/cleanup.h"
 
 #include <windows.h>
@@ -5,7 +9,12 @@
 
 #include <cwchar>
 
+#include "fs/diagnostic.h"
+#include "fs/file_path.h"
+#include "fs/module_path.h"
 #include "fs/safe_handle.h"
+#include "fs/system_library.h"
+#include "launch/file_digest.h"
 
 namespace {
 
@@ -15,21 +24,56 @@ namespace {
 // bootstrap at its end (the id went to another); nothing is deleted then.
 const DWORD BOOTSTRAP_END_WAIT_MS = 60000;
 
+// Deletes the file that handle (open with DELETE access) is, whatever its
+// name has become. Windows 5 lacks the call: there the name, which the open
+// handle keeps from being renamed, is deleted.
+bool deleteThrough(HANDLE file, const std::wstring& path) {
+  auto setInformation = systemFunction<decltype(&::SetFileInformationByHandle)>(GetModuleHandleW(L"kernel32.dll"),
+                                                                                "SetFileInformationByHandle");
+  if (setInformation == nullptr) return DeleteFileW(path.c_str()) != 0;
+  FILE_DISPOSITION_INFO disposition = {TRUE};
+  return setInformation(file, FileDispositionInfo, &disposition, sizeof(disposition)) != 0;
+}
+
 }  // namespace
 
 void cleanup(int pid, std::wstring file, std::wstring directory) {
   // Waiting for itself would never end: a run that names its own id deletes nothing.
   if (static_cast<DWORD>(pid) == GetCurrentProcessId()) return;
+  // Read before the wait: the bootstrap's end lets the system delete this copy.
+  SafeKernelHandle self(CreateFileW(GetApplicationPath().c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr));
+  std::wstring own = self.valid() ? sha256Hex(self.get()) : std::wstring();
   SafeKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid)));
   if (!process.valid()) return;  // already ended, or not a number: delete nothing
   if (WaitForSingleObject(process.get(), BOOTSTRAP_END_WAIT_MS) != WAIT_OBJECT_0) return;
   process.reset();
 
-  if (!DeleteFileW(file.c_str())) return;
-  // Only a folder named in full: a bootstrap at a drive's root passes "C:",
-  // which would name the current folder of that drive instead.
+  // Only this program's own bytes are deleted: any program may start this one
+  // (elevated too, under our publisher's name) with any file named.
+  SafeKernelHandle target(CreateFileW(file.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+  if (!target.valid()) return;
+  if (own.empty()) {
+    diagnose(L"Error: the clean-up run cannot read its own program; nothing is deleted.\n");
+    return;
+  }
+  if (sha256Hex(target.get()) != own) {
+    diagnose(L"Error: \"%ls\" is not this program; nothing is deleted.\n", file.c_str());
+    return;
+  }
+  if (!deleteThrough(target.get(), file)) {
+    diagnose(L"Error: the clean-up run could not delete \"%ls\": %lu.\n", file.c_str(), GetLastError());
+    return;
+  }
+  target.reset();
+  // Only the folder that held the file, named in full: a bootstrap at a
+  // drive's root passes "C:", which would name the current folder of that drive instead.
   wchar_t full[MAX_PATH];
   DWORD length = GetFullPathNameW(directory.c_str(), MAX_PATH, full, nullptr);
-  if (length == 0 || length >= MAX_PATH || _wcsicmp(full, directory.c_str()) != 0 || PathIsRootW(full)) return;
+  if (length == 0 || length >= MAX_PATH || _wcsicmp(full, directory.c_str()) != 0 || PathIsRootW(full) ||
+      _wcsicmp(FilePath(file).parent().str().c_str(), full) != 0)
+    return;
   if (PathIsDirectoryEmptyW(directory.c_str())) RemoveDirectoryW(directory.c_str());
 }

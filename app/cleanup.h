@@ -1,9 +1,11 @@
 #pragma once
 // The clean-up run: waits up to a minute for process pid to end (a process
-// that lives longer is not the bootstrap), deletes file, then removes
-// directory if it is empty and named in full (never a drive's root or a
-// drive-relative name). Silent; every failure leaves things where they are,
-// and so does a pid that is this process's own (the wait would never end).
+// that lives longer is not the bootstrap), deletes file when it holds exactly
+// this program's bytes (the bootstrap's copy runs it), then removes directory
+// if it is empty, holds file and is named in full (never a drive's root or a
+// drive-relative name). Every failure leaves things where they are, and so
+// does a pid that is this process's own (the wait would never end); a file
+// that is not this program, or cannot be deleted, also writes a line.
 // User-interface thread.
 #include <string>
 

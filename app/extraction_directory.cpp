@@ -67,10 +67,11 @@ bool removeOnce(const std::wstring& directory, Leftover* left) {
 }
 }  // namespace
 
-bool deleteExtractionDirectory(const std::wstring& directory) {
+bool deleteExtractionDirectory(const std::wstring& directory, const std::wstring& within) {
   wchar_t temp[TEMP_PATH_CHARS] = {};
-  DWORD length = GetTempPathW(TEMP_PATH_CHARS, temp);
-  if (length == 0 || length >= TEMP_PATH_CHARS) return false;
+  DWORD length = within.empty() ? GetTempPathW(TEMP_PATH_CHARS, temp) : 0;
+  if (within.empty() && (length == 0 || length >= TEMP_PATH_CHARS)) return false;
+  if (!within.empty()) wcsncpy(temp, within.c_str(), TEMP_PATH_CHARS - 1);
   if (!isOwnExtraction(directory, temp)) return false;
   SetCurrentDirectoryW(temp);
   Leftover left;

@@ -9,5 +9,6 @@
 // directory is a real folder directly in the temporary folder named as
 // create_temp_directory names them. What another program holds open is tried
 // again for a few seconds; false, with a line naming what stays, when anything
-// is left.
-bool deleteExtractionDirectory(const std::wstring& directory);
+// is left. within, when given, stands for the temporary folder (ending with its
+// separator): where one was made that TEMP may no longer lead to.
+bool deleteExtractionDirectory(const std::wstring& directory, const std::wstring& within = std::wstring());

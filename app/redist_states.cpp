@@ -11,6 +11,7 @@
 #include "fs/diagnostic.h"
 #include "fs/file_path.h"
 #include "fs/run_log.h"
+#include "launch/final_path.h"
 #include "launch/signature_check.h"
 #include "tasks/download_thread.h"
 #include "tasks/process_thread.h"
@@ -26,7 +27,9 @@ const int32_t INSTALLER_SUCCESS_RESTART_REQUIRED = 3010;
 void deleteDownload() {
   _redist_file.reset();
   if (_redist_path.empty()) return;
-  deleteExtractionDirectory(FilePath(_redist_path).parent().str());
+  // Its own folder's real place, which TEMP may no longer lead to.
+  FilePath folder = FilePath(_redist_path).parent();
+  deleteExtractionDirectory(folder.str(), folder.parent().str() + L"\\");
   _redist_path.clear();
 }
 
@@ -53,8 +56,16 @@ void onRedistDownloaded() {
   // program of theirs could otherwise swap the file after its check.
   bool held = false;
   if (downloaded && !_cancelled) {
-    held = _redist_file.hold(worker->writtenFile(), _redist_path);
-    if (!held) diagnose(L"Error: the runtime's installer could not be held: %lu.\n", GetLastError());
+    // TEMP may lie behind a link that another program can point elsewhere:
+    // from here on, the installer is reached by the path its handle resolves to.
+    std::wstring own = finalPathOf(worker->writtenFile().get());
+    if (own.empty()) {
+      diagnose(L"Error: the runtime's installer has no path of its own: %lu.\n", GetLastError());
+    } else {
+      _redist_path = own;
+      held = _redist_file.hold(worker->writtenFile(), _redist_path);
+      if (!held) diagnose(L"Error: the runtime's installer could not be held: %lu.\n", GetLastError());
+    }
   }
   delete worker;
   thread = nullptr;
@@ -80,7 +91,7 @@ void onRedistInstall() {
     return;
   }
   logLine(L"The runtime's installer %ls starts elevated with: %ls", _redist_path.c_str(), VC_REDIST_ARGS);
-  ProcessThread* worker = new ProcessThread(_window, _redist_path, VC_REDIST_ARGS);
+  ProcessThread* worker = new ProcessThread(_window, _redist_path, VC_REDIST_ARGS, _redist_file.get());
   thread = worker;
   if (!worker->start()) {
     delete worker;

@@ -37,8 +37,8 @@ void removeSelf() {
   std::wstring arguments = cleanupArguments();
   // Only a folder the player may not write in needs the rights to delete from it.
   if (canWriteIn(GetApplicationDir())) {
-    startWatcher(copyPath, arguments, CLEANUP_CHILD_WAIT_MS);
+    startWatcher(copyPath, arguments, CLEANUP_CHILD_WAIT_MS, copy.held.get());
   } else {
-    execute_elevated_process(copyPath, arguments, CLEANUP_ELEVATED_WAIT_MS);
+    execute_elevated_process(copyPath, arguments, CLEANUP_ELEVATED_WAIT_MS, copy.held.get());
   }
 }

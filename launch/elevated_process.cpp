@@ -10,6 +10,7 @@
 #include "fs/file_path.h"
 #include "fs/safe_handle.h"
 #include "fs/system_library.h"
+#include "launch/final_path.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ int32_t awaited(HANDLE process, int32_t wait) {
 }
 
 int32_t shellStart(const std::wstring& path, const std::wstring& arguments, const std::wstring& folder,
-                   int32_t wait) {
+                   int32_t wait, HANDLE held) {
   SafeModuleHandle shell(loadSystemLibrary(L"shell32.dll"));
   SafeModuleHandle com(loadSystemLibrary(L"ole32.dll"));
   if (!shell.valid() || !com.valid()) return RESULT_LIBRARY_MISSING;
@@ -65,7 +66,8 @@ int32_t shellStart(const std::wstring& path, const std::wstring& arguments, cons
   int32_t result = RESULT_NOT_STARTED;
   if (shellExecuteEx(&request)) {
     SafeKernelHandle process(request.hProcess);
-    result = awaited(process.get(), wait);
+    // It runs already: ended at once if it is not the file that was checked.
+    result = held && !runsHeldFile(process.get(), held) ? RESULT_NOT_STARTED : awaited(process.get(), wait);
   }
   if (comInitialised && coUninitialize != nullptr) coUninitialize();
   return result;
@@ -74,27 +76,42 @@ int32_t shellStart(const std::wstring& path, const std::wstring& arguments, cons
 // The same waits as the shell start: a clean-up copy that waits for its
 // caller must not be waited for without limit.
 int32_t directStart(const std::wstring& path, const std::wstring& arguments, const std::wstring& folder,
-                    int32_t wait) {
+                    int32_t wait, HANDLE held) {
   STARTUPINFOW startup = {};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info = {};
   std::wstring line = L"\"" + path + L"\" " + arguments;
   std::vector<wchar_t> buffer(line.c_str(), line.c_str() + line.size() + 1);
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &info)) {
+  // A held file's program is asked which file it runs before its first instruction.
+  DWORD flags = held ? CREATE_SUSPENDED : 0;
+  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, flags, nullptr, folder.c_str(), &startup, &info)) {
     diagnose(L"Error !%lu", GetLastError());
     return RESULT_NOT_STARTED;
   }
   SafeKernelHandle process(info.hProcess);
   SafeKernelHandle mainThread(info.hThread);
+  if (held && !runsHeldFile(process.get(), held)) return RESULT_NOT_STARTED;  // ended before its first instruction
+  if (held && ResumeThread(mainThread.get()) == static_cast<DWORD>(-1)) {
+    diagnose(L"Error: the program to run elevated could not be resumed (%lu).\n", GetLastError());
+    TerminateProcess(process.get(), 1);
+    return RESULT_NOT_STARTED;
+  }
   return awaited(process.get(), wait);
 }
 
 }  // namespace
 
-int32_t execute_elevated_process(const std::wstring& path, const std::wstring& arguments, int32_t wait) {
+int32_t execute_elevated_process(const std::wstring& path, const std::wstring& arguments, int32_t wait,
+                                 HANDLE held) {
+  // The path built before the check may lead elsewhere by now; the held file's own does not.
+  std::wstring program = held ? finalPathOf(held) : path;
+  if (program.empty()) {
+    diagnose(L"Error: the path of the file to run elevated cannot be read: %lu.\n", GetLastError());
+    return RESULT_NOT_STARTED;
+  }
   // Its own folder, not ours (often the player's Downloads): what it loads
   // or writes beside itself stays in the folder that was made for it.
-  std::wstring folder = FilePath(path).parent().str();
-  if (hasElevationPrompt()) return shellStart(path, arguments, folder, wait);
-  return directStart(path, arguments, folder, wait);
+  std::wstring folder = FilePath(program).parent().str();
+  if (hasElevationPrompt()) return shellStart(program, arguments, folder, wait, held);
+  return directStart(program, arguments, folder, wait, held);
 }

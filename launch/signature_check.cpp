@@ -27,9 +27,13 @@ struct Trust {
   decltype(&::WTHelperProvDataFromStateData) providerData;
   decltype(&::WTHelperGetProvSignerFromChain) signer;
   decltype(&::CertVerifyCertificateChainPolicy) chainPolicy;
-  decltype(&::CertGetNameStringW) nameString;
   decltype(&::CertGetEnhancedKeyUsage) keyUsage;
-  bool complete() const { return verifyTrust && providerData && signer && chainPolicy && nameString && keyUsage; }
+  decltype(&::CryptDecodeObjectEx) decode;
+  decltype(&::CertFindExtension) extension;
+  decltype(&::CertGetIntendedKeyUsage) intendedUsage;
+  bool complete() const {
+    return verifyTrust && providerData && signer && chainPolicy && keyUsage && decode && extension && intendedUsage;
+  }
 };
 
 // Loaded from the system folder once and kept; never imported.
@@ -42,17 +46,74 @@ const Trust& trust() {
         systemFunction<decltype(&::WTHelperProvDataFromStateData)>(wintrust, "WTHelperProvDataFromStateData"),
         systemFunction<decltype(&::WTHelperGetProvSignerFromChain)>(wintrust, "WTHelperGetProvSignerFromChain"),
         systemFunction<decltype(&::CertVerifyCertificateChainPolicy)>(crypt32, "CertVerifyCertificateChainPolicy"),
-        systemFunction<decltype(&::CertGetNameStringW)>(crypt32, "CertGetNameStringW"),
-        systemFunction<decltype(&::CertGetEnhancedKeyUsage)>(crypt32, "CertGetEnhancedKeyUsage")};
+        systemFunction<decltype(&::CertGetEnhancedKeyUsage)>(crypt32, "CertGetEnhancedKeyUsage"),
+        systemFunction<decltype(&::CryptDecodeObjectEx)>(crypt32, "CryptDecodeObjectEx"),
+        systemFunction<decltype(&::CertFindExtension)>(crypt32, "CertFindExtension"),
+        systemFunction<decltype(&::CertGetIntendedKeyUsage)>(crypt32, "CertGetIntendedKeyUsage")};
   }();
   return api;
 }
 
-// An attribute of the certificate's subject (szOID_COMMON_NAME, ...); empty when it has none.
-std::wstring subjectAttribute(const Trust& api, PCCERT_CONTEXT certificate, const char* oid) {
-  wchar_t text[256] = {};
-  api.nameString(certificate, CERT_NAME_ATTR_TYPE, 0, const_cast<char*>(oid), text, 256);
+// What the system decodes as type from data, in memory it allocates (LocalFree); null when it cannot.
+template <typename T>
+T* decoded(const Trust& api, const char* type, const BYTE* data, DWORD size) {
+  T* value = nullptr;
+  DWORD length = 0;
+  if (!api.decode(X509_ASN_ENCODING, type, data, size, CRYPT_DECODE_ALLOC_FLAG, nullptr, &value, &length)) return nullptr;
+  return value;
+}
+
+// An attribute's value over its whole length. The plain decoding gives BMP and
+// UTF-8 strings as wide characters and the 8-bit string types as they are
+// encoded (the Unicode one counts a NUL more for UTF-8 under Wine). Any other
+// type, read byte by byte, never equals a name.
+std::wstring valueText(const CERT_RDN_ATTR& attribute) {
+  const CERT_RDN_VALUE_BLOB& value = attribute.Value;
+  if (attribute.dwValueType == CERT_RDN_BMP_STRING || attribute.dwValueType == CERT_RDN_UTF8_STRING)
+    return std::wstring(reinterpret_cast<const wchar_t*>(value.pbData), value.cbData / sizeof(wchar_t));
+  return std::wstring(value.pbData, value.pbData + value.cbData);
+}
+
+// Every value of one attribute of the certificate's subject (szOID_COMMON_NAME,
+// ...), over its whole length: a NUL inside one, or a second one, stays visible.
+std::vector<std::wstring> subjectAttributes(const Trust& api, PCCERT_CONTEXT certificate, const char* oid) {
+  std::vector<std::wstring> values;
+  const CERT_NAME_BLOB& subject = certificate->pCertInfo->Subject;
+  CERT_NAME_INFO* name = decoded<CERT_NAME_INFO>(api, X509_NAME, subject.pbData, subject.cbData);
+  for (DWORD i = 0; name != nullptr && i < name->cRDN; ++i)
+    for (DWORD j = 0; j < name->rgRDN[i].cRDNAttr; ++j) {
+      const CERT_RDN_ATTR& attribute = name->rgRDN[i].rgRDNAttr[j];
+      if (strcmp(attribute.pszObjId, oid) == 0) values.push_back(valueText(attribute));
+    }
+  LocalFree(name);
+  return values;
+}
+
+// A name as a line can show it: a NUL as "\0".
+std::wstring shown(std::wstring text) {
+  for (size_t at = text.find(L'\0'); at != std::wstring::npos; at = text.find(L'\0', at))
+    text.replace(at, 1, L"\\0");
   return text;
+}
+
+// Whether the certificate says it is an authority's (basic constraints CA:TRUE).
+bool isAuthority(const Trust& api, PCCERT_CONTEXT certificate) {
+  const CERT_INFO* info = certificate->pCertInfo;
+  CERT_EXTENSION* found = api.extension(szOID_BASIC_CONSTRAINTS2, info->cExtension, info->rgExtension);
+  if (found == nullptr) return false;
+  CERT_BASIC_CONSTRAINTS2_INFO* constraints = decoded<CERT_BASIC_CONSTRAINTS2_INFO>(
+      api, X509_BASIC_CONSTRAINTS2, found->Value.pbData, found->Value.cbData);
+  // One that cannot be read counts as an authority's.
+  bool authority = constraints == nullptr || constraints->fCA;
+  LocalFree(constraints);
+  return authority;
+}
+
+// Whether the certificate's key may sign: true without a key usage extension.
+bool maySign(const Trust& api, PCCERT_CONTEXT certificate) {
+  BYTE usage = 0;
+  if (!api.intendedUsage(X509_ASN_ENCODING, certificate->pCertInfo, &usage, 1)) return GetLastError() == 0;
+  return (usage & CERT_DIGITAL_SIGNATURE_KEY_USAGE) != 0;
 }
 
 // Whether the certificate names code signing among its uses. A certificate
@@ -88,13 +149,24 @@ bool signerAccepted(const Trust& api, HANDLE state, const InstallerPolicy& polic
                     static_cast<unsigned long>(status.dwError));
   }
   PCCERT_CONTEXT certificate = chain->rgpChain[0]->rgpElement[0]->pCertContext;
-  std::wstring name = subjectAttribute(api, certificate, szOID_COMMON_NAME);
-  std::wstring organisation = subjectAttribute(api, certificate, szOID_ORGANIZATION_NAME);
-  if (name != policy.publisher)
-    return diagnose(L"Error: the installer is signed by \"%ls\", not by \"%ls\".\n", name.c_str(), policy.publisher);
-  if (!organisation.empty() && organisation != policy.publisher)
-    return diagnose(L"Error: the installer's signer belongs to \"%ls\", not to \"%ls\".\n", organisation.c_str(),
-                  policy.publisher);
+  std::vector<std::wstring> names = subjectAttributes(api, certificate, szOID_COMMON_NAME);
+  std::vector<std::wstring> organisations = subjectAttributes(api, certificate, szOID_ORGANIZATION_NAME);
+  if (names.size() != 1)
+    return diagnose(L"Error: the installer's signer has %lu common names, not one.\n",
+                    static_cast<unsigned long>(names.size()));
+  if (organisations.size() > 1)
+    return diagnose(L"Error: the installer's signer has %lu organisations, not one at most.\n",
+                    static_cast<unsigned long>(organisations.size()));
+  if (names[0] != policy.publisher)
+    return diagnose(L"Error: the installer is signed by \"%ls\", not by \"%ls\".\n", shown(names[0]).c_str(),
+                    policy.publisher);
+  if (!organisations.empty() && organisations[0] != policy.publisher)
+    return diagnose(L"Error: the installer's signer belongs to \"%ls\", not to \"%ls\".\n",
+                    shown(organisations[0]).c_str(), policy.publisher);
+  if (isAuthority(api, certificate))
+    return diagnose(L"Error: the installer's signer certificate is an authority's.\n");
+  if (!maySign(api, certificate))
+    return diagnose(L"Error: the installer's signer certificate's key usage lacks digital signature.\n");
   if (!meantForCodeSigning(api, certificate))
     return diagnose(L"Error: the installer's signer certificate is not meant for code signing.\n");
   return true;

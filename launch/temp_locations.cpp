@@ -7,6 +7,7 @@
 
 #include "fs/diagnostic.h"
 #include "fs/module_path.h"
+#include "launch/final_path.h"
 
 namespace {
 const wchar_t* const TEMP_FILE_PREFIX = L"Velmor";
@@ -72,18 +73,23 @@ bool copySelfToTemp(SelfCopy& copy) {
   wchar_t name[TEMP_PATH_CHARS];
   // Creates an empty file that reserves the name; it stays behind.
   if (GetTempFileNameW(tempPath, TEMP_FILE_PREFIX, 0, name) == 0) return false;
-  std::wstring path = std::wstring(name) + L".exe";
   // From its creation on, nobody may rename or delete the copy: only the writer
   // below may write it, and only until the hold takes over.
   // (A failure below closes it with the caller's copy, and the file goes.)
-  copy.removal.reset(CreateFileW(path.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                 CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
-  SafeKernelHandle writer(copy.removal.valid() ? CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                                        nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)
-                                          : INVALID_HANDLE_VALUE);
+  copy.removal.reset(CreateFileW((std::wstring(name) + L".exe").c_str(), GENERIC_READ | DELETE,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+  if (!copy.removal.valid()) return diagnose(L"Error: the bootstrap's copy could not be created: %lu.\n", GetLastError());
+  // TEMP may lie behind a link that another program can point elsewhere: from
+  // here on, the copy is reached by the path that its handle resolves to.
+  std::wstring path = finalPathOf(copy.removal.get());
+  if (path.empty()) return diagnose(L"Error: the bootstrap's copy has no path of its own: %lu.\n", GetLastError());
+  SafeKernelHandle writer(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!writer.valid()) return diagnose(L"Error: the bootstrap's copy could not be opened: %lu.\n", GetLastError());
   SafeKernelHandle source(CreateFileW(GetApplicationPath().c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!writer.valid() || !source.valid() || !copyContent(source.get(), writer.get())) {
+  if (!source.valid() || !copyContent(source.get(), writer.get())) {
     return diagnose(L"Error: the bootstrap's copy could not be made: %lu.\n", GetLastError());
   }
   if (!copy.held.hold(writer, path, true))

@@ -12,7 +12,8 @@
 
 class ProcessThread {
  public:
-  ProcessThread(HWND hwnd, const std::wstring& executable, const std::wstring& arguments);
+  // held: the executable, held open since its check (execute_elevated_process).
+  ProcessThread(HWND hwnd, const std::wstring& executable, const std::wstring& arguments, HANDLE held);
   ProcessThread(const ProcessThread&) = delete;
   ProcessThread& operator=(const ProcessThread&) = delete;
 
@@ -31,6 +32,7 @@ class ProcessThread {
  private:
   const std::wstring _executable;
   const std::wstring _arguments;
+  const HANDLE _held;
   HANDLE _thread;
   HWND _hwnd;
   std::atomic<int32_t> _ret;

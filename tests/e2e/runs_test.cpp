@@ -41,12 +41,13 @@ enum How {  // what else a row does, as bits
   Floored = 131072,    // the run ends within the twin's speed window (8 s) and a little
   BadProxy = 262144,   // the player's proxy record names a proxy of 0x7fffffff characters
   OldLogs = 524288,   // eleven logs of earlier runs lie in TEMP
+  Relinked = 1048576,  // TEMP is a link that another program of the player's points at its own copies once held
 };
 
 struct Row {
   const char* name;
-  std::vector<std::wstring> files;  // beside the program: a ".exe" is the stand-in ("=N" after it: exiting
-                                    // with N), a name ending in "\\" a folder, anything else a small file
+  std::vector<std::wstring> files;  // beside the program: a ".exe" is the stand-in ("=N": exiting with N) or
+                                    // the bootstrap (SETUP), a name ending in "\\" a folder, else a small file
   std::wstring arguments;           // {game}: the game folder; {pid}: a process living sleepMs
   std::vector<std::wstring> runs;   // the updater runs, in order
   DWORD exitCode = 0;
@@ -62,6 +63,12 @@ struct Row {
   std::string logged;            // what else the log holds, in this order ("|" between the parts)
 };
 void PrintTo(const Row& row, std::ostream* out) { *out << row.name; }
+Row refused(const char* name, const char* served, const char* line) {  // a runtime's installer, refused with line
+  return {name, {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, served, L"", line};
+}
+const char *const NOT_OURS = "Error: the installer is signed by \"Vorak Test Signer\\0Evil Corp\", not by \"Vorak Test Signer\".\r\n",
+           *const TWO_NAMES = "Error: the installer's signer has 2 common names, not one.\r\n",
+           *const TWO_ORGANISATIONS = "Error: the installer's signer has 2 organisations, not one at most.\r\n";
 
 const Row ROWS[] = {
     {"InstalledUpdater", {CONF, INSTALLED}, L"", {INSTALLED}},
@@ -124,9 +131,14 @@ const Row ROWS[] = {
      2500, WaitsForPid},
     {"CleanupWithTwoValuesOnly", {OLD}, L"--cleanup {pid} \"{game}\\Vorak Game\\VorakSetup.exe\"", {}, 0, 0, {OLD}, {},
      L"0", 8000},
+    {"CleanupOfAForeignFile", {L"Vorak Game\\notes.txt"}, L"--cleanup {pid} \"{game}\\Vorak Game\\notes.txt\" \"{game}\\Vorak Game\"",
+     {}, 0, 0, {L"Vorak Game\\notes.txt"}, {}, L"0", 2500, WaitsForPid, nullptr, L"", "Error: \"{game}\\Vorak Game\\notes.txt\" is not this program; nothing is deleted.\r\n"},
     {"CleanupOfANonNumericId", {OLD}, L"--cleanup abc \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"", {}, 0, 0, {OLD}},
     {"UninstallRaced", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, Raced},
     {"UnwritableFolderRaced", {CONF}, L"--uninstall", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0, ReadOnly | Raced},
+    // TEMP behind a link that is pointed elsewhere once the copy is held: still the bootstrap's own copy runs.
+    {"UninstallRelinked", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, Relinked},
+    {"UnwritableFolderRelinked", {CONF}, L"--uninstall", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0, ReadOnly | Relinked},
     {"PlantedLibrariesUninstall", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {SETUP}, L"77", 0, Planted},
     // The runtime missing (an entry of its own: another prefix, and a loopback server): fetched, checked, installed.
     {"RuntimeThenTheGame", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, ShowsProgress, "body signed.exe 4", L"",
@@ -142,12 +154,24 @@ const Row ROWS[] = {
      "Error: the installer's certificate chain is not trusted: 00000020.\r\n"},
     {"RuntimeOfAnotherPublisherNeverRuns", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "body other_publisher.exe 1", L"",
      "Error: the installer is signed by \"Evil Corp\", not by \"Vorak Test Signer\".\r\n"},
+    // Signers named like the publisher but not only so, or not meant to sign programs.
+    refused("RuntimeSignerNameWithNulUtf8", "body cn_nul_utf8.exe 1", NOT_OURS),
+    refused("RuntimeSignerNameWithNulBmp", "body cn_nul_bmp.exe 1", NOT_OURS),
+    refused("RuntimeSignerNameWithNulTeletex", "body cn_nul_teletex.exe 1", NOT_OURS),
+    refused("RuntimeSignerOrganisationWithNul", "body o_nul.exe 1", "Error: the installer's signer belongs to \"Vorak Test Signer\\0Evil Corp\", not to \"Vorak Test Signer\".\r\n"),
+    refused("RuntimeSignerTwoNamesOursFirst", "body two_cn_ours_first.exe 1", TWO_NAMES),
+    refused("RuntimeSignerTwoNamesOursLast", "body two_cn_ours_last.exe 1", TWO_NAMES),
+    refused("RuntimeSignerTwoOrganisationsOursFirst", "body two_o_ours_first.exe 1", TWO_ORGANISATIONS),
+    refused("RuntimeSignerTwoOrganisationsOursLast", "body two_o_ours_last.exe 1", TWO_ORGANISATIONS),
+    refused("RuntimeSignerIsAnAuthority", "body authority.exe 1", "Error: the installer's signer certificate is an authority's.\r\n"),
+    refused("RuntimeSignerKeyMayNotSign", "body no_digital_signature.exe 1", "Error: the installer's signer certificate's key usage lacks digital signature.\r\n"),
     {"RuntimeOfAnotherDigestNeverRuns", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, Pinned, "body signed.exe 1", L"",
      "Error: the installer's SHA-256 digest is not a pinned one.\r\n"},
     // Nothing but the checked file starts: the installer, and the copy that removes the bootstrap (directly, elevated).
     {"RuntimeRaced", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, Raced, "body signed.exe 2"},
     {"RuntimeBesideAScanner", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, Scanned, "body signed.exe 1"},
     {"RuntimeForgedMessages", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 1000, Forged, "body signed.exe 4"},
+    {"RuntimeRelinked", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0, Relinked, "body signed.exe 1"},
     {"RuntimeNotFound", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "status 404", L"", "Error: HTTP status 404.\r\n"},
     // Half of the answer's own 20 bytes (any file would do: it never runs).
     {"RuntimeCutShort", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, 0, "cut answer.txt      ", L"",
@@ -224,7 +248,7 @@ void setUserProxy(const char* server, bool bad = false) {
 // Other programs of the player's, started before the run: a racer, a virus scanner.
 Child startNeighbour(int how, const std::wstring& tests, const std::wstring& temp, const std::wstring& scratch) {
   std::wstring folders = L" \"" + temp + L"\" \"" + scratch + L"\"";
-  if (how & Raced) return startProgram(tests + L"racer.exe", L"race" + folders);
+  if (how & (Raced | Relinked)) return startProgram(tests + L"racer.exe", (how & Raced ? L"race" : L"relink") + folders);
   if (how & (Scanned | ScannedUpdater))
     return startProgram(tests + L"racer.exe", L"scan" + folders + (how & ScannedUpdater ? L" wayspanner.exe" : L" -"));
   return Child();
@@ -317,11 +341,16 @@ TEST_P(Run, LeavesWhatTheRowSays) {
                          : row.served          ? tests + L"VorakSetupLocalRuntime.exe"
                                                : builtSetupPath(),
                          setup));
-  if (!(row.how & NoTemp)) CreateDirectoryW(temp.c_str(), nullptr);
+  if (row.how & Relinked)  // the helper points the link at "evil" on the racer's word, and back at the end
+    ASSERT_TRUE(host(L"mkdir real evil && ln -s real temp && ln -s evil other && (python3 -c 'import os,sys,time; a,"
+                     L"e,t=sys.argv,os.path.exists,time.time(); [e(a[1]) and (os.replace(a[2],a[3]),os.remove(a[1])) or time."
+                     L"sleep(.001) for _ in iter(lambda: e(a[4]) or time.time()-t>120, 1)]; os.symlink(a[5],a[6]); os.replace("
+                     L"a[6],a[3])' relink other temp stop real back &) && touch linked", scratch.path, scratch / L"linked"));
+  else if (!(row.how & NoTemp)) CreateDirectoryW(temp.c_str(), nullptr);
   for (const std::wstring& file : row.files) {
     size_t eq = file.find(L'='), exe = file.rfind(L".exe");
     if (exe != std::wstring::npos && exe + 4 == std::min(eq, file.size())) {
-      copyFileTo(builtStandinPath(), game + L"\\" + file.substr(0, eq));
+      copyFileTo(file.find(SETUP) != std::wstring::npos ? setup : builtStandinPath(), game + L"\\" + file.substr(0, eq));
       if (eq != std::wstring::npos)
         writeFile(game + L"\\" + file.substr(0, exe) + L".exitcode", std::string(file.begin() + eq + 1, file.end()));
     } else if (file.back() == L'\\') makeParentDirs(game + L"\\" + file);
@@ -420,7 +449,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   std::wstring said(raw.begin(), raw.end());  // ASCII, as the folders are
   for (const StandinRun& run : runs)
     said = replaced(said, run.cwd, std::count(run.args.begin(), run.args.end(), L"/q") ? L"{download}" : L"{extraction}");
-  EXPECT_EQ(said, std::wstring(row.errors.begin(), row.errors.end()));
+  EXPECT_EQ(replaced(said, game, L"{game}"), std::wstring(row.errors.begin(), row.errors.end()));
   ASSERT_EQ(runs.size(), row.runs.size());
   for (size_t i = 0; i < runs.size(); ++i) {
     bool extracted = row.runs[i].compare(0, 9, EXTRACTED) == 0, installer = row.runs[i] == INSTALLER;
@@ -455,10 +484,11 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   EXPECT_FALSE(pathExists(record + L".intruded")) << "the racer's program ran";
   checkLog(row, temp, raw);
   std::vector<std::wstring> left;
-  for (const std::wstring& name : listDir(temp))
-    if (!std::count(planted.begin(), planted.end(), name) && !(removed && name.find(L".tmp") == name.size() - 4) &&
-        name.rfind(L"VorakSetup_", 0) != 0)
-      left.push_back(name);
+  for (const std::wstring& dir : {row.how & Relinked ? scratch / L"real" : temp, scratch / L"evil"})
+    for (const std::wstring& name : listDir(dir))
+      if (!std::count(planted.begin(), planted.end(), name) && !(removed && name.find(L".tmp") == name.size() - 4) &&
+          name.rfind(L"VorakSetup_", 0) != 0)
+        left.push_back(name);
   // Wine cannot remove a link without following it: only the link itself may stay.
   if (acts == LinkOutWhenUpdaterRuns && left.size() == 1 && listDir(temp + L"\\" + left[0]) == decltype(left){L"link"})
     host(L"rm -f */link && rmdir * && touch ../unlinked", temp, scratch / L"unlinked"), left.clear();

@@ -5,11 +5,13 @@
 #                                           "Vorak Test Signer" of 2010-2011 (expired) with a time-stamping one
 #   test_signing.sh sign DIR IN OUT [root] [WHO] [STAMP]  OUT = IN signed (SHA-256) by DIR's signer, or its WHO
 #                                           (expired: time-stamped in 2011 unless STAMP is "none"); "root": carrying the root
+#   test_signing.sh crafted DIR             signers under DIR's root, to be refused ("~" in a name: a NUL); kept
 #   test_signing.sh trust DIR PREFIX ARCH [OPTION...]  DIR's root joins the root store of that Wine prefix only
 #     (made, when missing, by scripts/wine-run.sh with those options)
 #   test_signing.sh samples DIR EXE PREFIX ARCH [OPTION...]  into DIR: EXE signed under a root that prefix
 #     trusts, under another (root left out, and carried), by another publisher under the trusted root, unsigned,
-#     and signed then altered in one byte of code, by the expired signer (and not time-stamped); and signed.sha256
+#     and signed then altered in one byte of code, by the expired signer (and not time-stamped), by each crafted
+#     signer (named so); and signed.sha256, signed.exe's digest
 #   test_signing.sh release DIR CA ARCH  the release test: scripts/check-reproducible.sh, its second build signed
 #     with CA's signer's key in a SoftHSM token, time-stamped on loopback by CA's authority; then the signing cases
 set -euo pipefail
@@ -37,6 +39,29 @@ if [ "$1" = ca ] && [ ! -f "$dir/stamps-chain.pem" ]; then
       -extfile ext.cnf -extensions "$extension" -startdate "$from" -enddate "$to" 2>/dev/null
   done
   cat stamps.pem root.pem >stamps-chain.pem
+elif [ "$1" = crafted ] && [ ! -f "$dir/no_digital_signature.pem" ]; then
+  cd "$dir"
+  { cat ext.cnf && printf '[authority]\nbasicConstraints=CA:true\nkeyUsage=digitalSignature,keyCertSign\nextendedKeyUsage=codeSigning\n[no_signature]\nkeyUsage=critical,keyEncipherment\nextendedKeyUsage=codeSigning\n'; } >crafted.cnf
+  while IFS='|' read -r name mask extension subject; do  # the string types that names take (0x800 BMP, 4 Teletex)
+    openssl req -x509 -newkey rsa:2048 -nodes -subj "$subject" -config <(sed "s/^\[req\]/[req]\nstring_mask=$mask/" \
+      crafted.cnf) -extensions "$extension" -CA root.pem -CAkey root.key -days 3650 -keyout "$name.key" -outform DER \
+      -out "$name.der" 2>/dev/null
+    # The NUL goes in after the signing: signed anew, over the certificate's own part (after its 4-byte header).
+    perl -0777 -pi -e 's/\0r\0~/\0r\0\0/; s/r~E/r\0E/' "$name.der"
+    perl -0777 -ne 'print substr($_, 4, 4 + unpack("n", substr($_, 6, 2)))' "$name.der" | openssl dgst -sha256 -sign root.key -out "$name.sig"
+    { head -c $(($(stat -c%s "$name.der") - 256)) "$name.der" && cat "$name.sig"; } | openssl x509 -inform DER -out "$name.pem"
+  done <<'ROWS'
+cn_nul_utf8|utf8only|signer|/CN=Vorak Test Signer~Evil Corp
+cn_nul_bmp|MASK:0x800|signer|/CN=Vorak Test Signer~Evil Corp
+cn_nul_teletex|MASK:0x4|signer|/CN=Vorak Test Signer~Evil Corp
+o_nul|utf8only|signer|/CN=Vorak Test Signer/O=Vorak Test Signer~Evil Corp
+two_cn_ours_first|utf8only|signer|/CN=Vorak Test Signer/CN=Evil Corp
+two_cn_ours_last|utf8only|signer|/CN=Evil Corp/CN=Vorak Test Signer
+two_o_ours_first|utf8only|signer|/CN=Vorak Test Signer/O=Vorak Test Signer/O=Evil Corp
+two_o_ours_last|utf8only|signer|/CN=Vorak Test Signer/O=Evil Corp/O=Vorak Test Signer
+authority|utf8only|authority|/CN=Vorak Test Signer
+no_digital_signature|utf8only|no_signature|/CN=Vorak Test Signer
+ROWS
 elif [ "$1" = sign ]; then
   who=${6:-signer}
   stamp=()
@@ -58,6 +83,8 @@ elif [ "$1" = samples ]; then
   $sign sign "$dir/trusted_ca" "$exe" "$dir/other_publisher.exe" "" other
   $sign sign "$dir/trusted_ca" "$exe" "$dir/expired_stamped.exe" "" expired
   $sign sign "$dir/trusted_ca" "$exe" "$dir/expired.exe" "" expired none
+  $sign crafted "$dir/trusted_ca"
+  for who in "$dir"/trusted_ca/*.der; do who=$(basename "$who" .der) && $sign sign "$dir/trusted_ca" "$exe" "$dir/$who.exe" "" "$who"; done
   sha256sum "$dir/signed.exe" | cut -d' ' -f1 | tr -d '\n' >"$dir/signed.sha256"
   printf '\x5a' | dd of="$dir/altered.exe" bs=1 seek=$((0x1010)) conv=notrunc status=none
 elif [ "$1" = release ]; then
