@@ -5,7 +5,8 @@
 // if it is empty, holds file and is named in full (never a drive's root or a
 // drive-relative name). Every failure leaves things where they are, and so
 // does a pid that is this process's own (the wait would never end); a file
-// that is not this program, or cannot be deleted, also writes a line.
+// that is not this program, or cannot be deleted, also writes a line. A run
+// that deletes nothing keeps its log, with the reason.
 // User-interface thread.
 #include <string>
 

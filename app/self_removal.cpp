@@ -5,6 +5,7 @@
 #include "fs/safe_handle.h"
 #include "fs/directories.h"
 #include "fs/module_path.h"
+#include "fs/run_log.h"
 #include "launch/access_check.h"
 #include "launch/elevated_process.h"
 #include "launch/number_text.h"
@@ -37,8 +38,12 @@ void removeSelf() {
   std::wstring arguments = cleanupArguments();
   // Only a folder the player may not write in needs the rights to delete from it.
   if (canWriteIn(GetApplicationDir())) {
-    startWatcher(copyPath, arguments, CLEANUP_CHILD_WAIT_MS, copy.held.get());
+    bool started = startWatcher(copyPath, arguments, CLEANUP_CHILD_WAIT_MS, copy.held.get());
+    logLine(L"Self-removal: the copy %ls %ls, directly, with: %ls", copyPath.c_str(), started ? L"started" : L"did not start",
+            arguments.c_str());
   } else {
-    execute_elevated_process(copyPath, arguments, CLEANUP_ELEVATED_WAIT_MS, copy.held.get());
+    int32_t result = execute_elevated_process(copyPath, arguments, CLEANUP_ELEVATED_WAIT_MS, copy.held.get());
+    logLine(L"Self-removal: the copy %ls started elevated (result %ld), with: %ls", copyPath.c_str(),
+            static_cast<long>(result), arguments.c_str());
   }
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fs/diagnostic.h"
+#include "fs/run_log.h"
 #include "fs/system_library.h"
 #include "launch/file_digest.h"
 
@@ -151,6 +152,9 @@ bool signerAccepted(const Trust& api, HANDLE state, const InstallerPolicy& polic
   PCCERT_CONTEXT certificate = chain->rgpChain[0]->rgpElement[0]->pCertContext;
   std::vector<std::wstring> names = subjectAttributes(api, certificate, szOID_COMMON_NAME);
   std::vector<std::wstring> organisations = subjectAttributes(api, certificate, szOID_ORGANIZATION_NAME);
+  logLine(L"The installer's signer: \"%ls\" (%lu common names, %lu organisations), chain status %08lx.",
+          names.empty() ? L"" : shown(names[0]).c_str(), static_cast<unsigned long>(names.size()),
+          static_cast<unsigned long>(organisations.size()), static_cast<unsigned long>(chain->TrustStatus.dwErrorStatus));
   if (names.size() != 1)
     return diagnose(L"Error: the installer's signer has %lu common names, not one.\n",
                     static_cast<unsigned long>(names.size()));
@@ -175,6 +179,7 @@ bool signerAccepted(const Trust& api, HANDLE state, const InstallerPolicy& polic
 bool digestPinned(HANDLE file, const InstallerPolicy& policy) {
   if (policy.sha256 == nullptr || policy.sha256[0] == nullptr) return true;
   std::wstring digest = sha256Hex(file);
+  logLine(L"The installer's SHA-256 digest: %ls.", digest.c_str());
   for (const wchar_t* const* pinned = policy.sha256; !digest.empty() && *pinned != nullptr; ++pinned)
     if (_wcsicmp(digest.c_str(), *pinned) == 0) return true;
   return diagnose(L"Error: the installer's SHA-256 digest is not a pinned one.\n");
@@ -208,5 +213,7 @@ bool isTrustedInstaller(HANDLE file, const std::wstring& path, const InstallerPo
   // The verification keeps its state until it is closed, whatever it answered.
   data.dwStateAction = WTD_STATEACTION_CLOSE;
   api.verifyTrust(noWindow, &action, &data);
-  return accepted && digestPinned(file, policy);
+  accepted = accepted && digestPinned(file, policy);
+  logLine(L"The installer %ls.", accepted ? L"passed its check" : L"is refused");
+  return accepted;
 }
