@@ -18,8 +18,6 @@ const wchar_t* const LOG_SUFFIX = L".log";
 const size_t LOGS_KEPT = 10;
 const size_t LOG_MAX_BYTES = 1 << 20;
 const wchar_t* const LOG_FULL_LINE = L"The log ends here: it has reached its limit of 1 MiB.";
-// Longer lines are cut: no event of ours is that long.
-const size_t LINE_CHARS = 2048;
 const DWORD TEMP_PATH_CHARS = MAX_PATH + 1;
 const char UTF8_BOM[] = "\xEF\xBB\xBF";
 
@@ -124,15 +122,18 @@ void logText(const wchar_t* text) {
   LeaveCriticalSection(&_log.lock);
 }
 
+void formatLine(wchar_t* text, const wchar_t* format, va_list values) {
+  vswprintf(text, LOG_LINE_CHARS, format, values);
+  text[LOG_LINE_CHARS - 1] = L'\0';
+}
+
 void logLine(const wchar_t* format, ...) {
   if (!_log.started) return;
-  wchar_t text[LINE_CHARS];
+  wchar_t text[LOG_LINE_CHARS];
   va_list values;
   va_start(values, format);
-  // Cut, not overrun, when too long; terminated either way.
-  vswprintf(text, LINE_CHARS, format, values);
+  formatLine(text, format, values);
   va_end(values);
-  text[LINE_CHARS - 1] = L'\0';
   logText(text);
 }
 

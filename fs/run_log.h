@@ -13,6 +13,14 @@
 // Starts the clock and the buffer. Until it is called, logLine() does nothing.
 void startRunLog();
 
+#include <cstdarg>
+#include <cstddef>
+
+// Room for one line of the log (or of the error stream); a longer one is cut.
+const size_t LOG_LINE_CHARS = 2048;
+// Formats (wide printf) into text, which holds LOG_LINE_CHARS, terminated even when cut.
+void formatLine(wchar_t* text, const wchar_t* format, va_list values);
+
 // One line (wide printf, no line end), after the milliseconds since the start.
 void logLine(const wchar_t* format, ...);
 
