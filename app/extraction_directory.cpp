@@ -68,12 +68,15 @@ bool removeOnce(const std::wstring& directory, Leftover* left) {
 }  // namespace
 
 bool deleteExtractionDirectory(const std::wstring& directory, const std::wstring& within) {
-  wchar_t temp[TEMP_PATH_CHARS] = {};
-  DWORD length = within.empty() ? GetTempPathW(TEMP_PATH_CHARS, temp) : 0;
-  if (within.empty() && (length == 0 || length >= TEMP_PATH_CHARS)) return false;
-  if (!within.empty()) wcsncpy(temp, within.c_str(), TEMP_PATH_CHARS - 1);
+  std::wstring temp = within;
+  if (temp.empty()) {
+    wchar_t buffer[TEMP_PATH_CHARS] = {};
+    DWORD length = GetTempPathW(TEMP_PATH_CHARS, buffer);
+    if (length == 0 || length >= TEMP_PATH_CHARS) return false;
+    temp = buffer;
+  }
   if (!isOwnExtraction(directory, temp)) return false;
-  SetCurrentDirectoryW(temp);
+  SetCurrentDirectoryW(temp.c_str());
   Leftover left;
   for (DWORD waited = 0, pause = FIRST_PAUSE_MS; !removeOnce(directory, &left); waited += pause, pause *= 2) {
     if (!passing(left.error) || waited >= REMOVAL_PATIENCE_MS) {

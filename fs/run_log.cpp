@@ -18,6 +18,8 @@ const wchar_t* const LOG_SUFFIX = L".log";
 const size_t LOGS_KEPT = 10;
 const size_t LOG_MAX_BYTES = 1 << 20;
 const wchar_t* const LOG_FULL_LINE = L"The log ends here: it has reached its limit of 1 MiB.";
+// Kept free for that line, its time included.
+const size_t FULL_LINE_ROOM = 80;
 const DWORD TEMP_PATH_CHARS = MAX_PATH + 1;
 const char UTF8_BOM[] = "\xEF\xBB\xBF";
 
@@ -66,9 +68,8 @@ void writeBytes(const std::string& bytes) {
 // Under the lock.
 void append(std::string record) {
   if (_log.full) return;
-  std::string last = logRecord(GetTickCount() - _log.startTick, LOG_FULL_LINE);
-  if (_log.size + record.size() + last.size() > LOG_MAX_BYTES) {
-    record = last;
+  if (_log.size + record.size() + FULL_LINE_ROOM > LOG_MAX_BYTES) {
+    record = logRecord(GetTickCount() - _log.startTick, LOG_FULL_LINE);
     _log.full = true;
   }
   _log.size += record.size();

@@ -9,12 +9,11 @@
 // Failures are silent: the log never changes a run's outcome.
 // startRunLog() on the user-interface thread before any other thread exists;
 // then logLine() from any thread; keepRunLog() on the user-interface thread.
+#include <cstdarg>
+#include <cstddef>
 
 // Starts the clock and the buffer. Until it is called, logLine() does nothing.
 void startRunLog();
-
-#include <cstdarg>
-#include <cstddef>
 
 // Room for one line of the log (or of the error stream); a longer one is cut.
 const size_t LOG_LINE_CHARS = 2048;

@@ -67,7 +67,7 @@ int32_t shellStart(const std::wstring& path, const std::wstring& arguments, cons
   if (shellExecuteEx(&request)) {
     SafeKernelHandle process(request.hProcess);
     // It runs already: ended at once if it is not the file that was checked.
-    result = held && !runsHeldFile(process.get(), held) ? RESULT_NOT_STARTED : awaited(process.get(), wait);
+    result = held && !runsFile(process.get(), path) ? RESULT_NOT_STARTED : awaited(process.get(), wait);
   }
   if (comInitialised && coUninitialize != nullptr) coUninitialize();
   return result;
@@ -90,7 +90,7 @@ int32_t directStart(const std::wstring& path, const std::wstring& arguments, con
   }
   SafeKernelHandle process(info.hProcess);
   SafeKernelHandle mainThread(info.hThread);
-  if (held && !runsHeldFile(process.get(), held)) return RESULT_NOT_STARTED;  // ended before its first instruction
+  if (held && !runsFile(process.get(), path)) return RESULT_NOT_STARTED;  // ended before its first instruction
   if (held && ResumeThread(mainThread.get()) == static_cast<DWORD>(-1)) {
     diagnose(L"Error: the program to run elevated could not be resumed (%lu).\n", GetLastError());
     TerminateProcess(process.get(), 1);

@@ -58,11 +58,11 @@ std::wstring finalPathOf(HANDLE file) {
   return dosForm(path);
 }
 
-bool runsHeldFile(HANDLE process, HANDLE held) {
+bool runsFile(HANDLE process, const std::wstring& checked) {
   auto imageName = systemFunction<decltype(&::QueryFullProcessImageNameW)>(GetModuleHandleW(L"kernel32.dll"),
                                                                            "QueryFullProcessImageNameW");
   if (imageName == nullptr) return true;
-  std::wstring image(LONG_PATH_CHARS, L'\0'), checked = finalPathOf(held);
+  std::wstring image(LONG_PATH_CHARS, L'\0');
   DWORD length = LONG_PATH_CHARS;
   if (!imageName(process, 0, &image[0], &length)) {
     DWORD error = GetLastError();
@@ -70,7 +70,7 @@ bool runsHeldFile(HANDLE process, HANDLE held) {
     return diagnose(L"Error: the started program cannot be asked which file it runs: %lu.\n", error);
   }
   image.resize(length);
-  if (!checked.empty() && _wcsicmp(image.c_str(), checked.c_str()) == 0) return true;
+  if (_wcsicmp(image.c_str(), checked.c_str()) == 0) return true;
   TerminateProcess(process, 1);
   return diagnose(L"Error: the started program runs \"%ls\", not the checked \"%ls\".\n", image.c_str(),
                   checked.c_str());

@@ -12,8 +12,8 @@
 // (GetLastError says why).
 std::wstring finalPathOf(HANDLE file);
 
-// Whether process, just started by finalPathOf(held), runs exactly the held
-// file. When it runs another, or cannot be asked, it is ended (where the
-// handle allows) and the result is false, with a line on the wide error
-// stream. Below Windows 6 no process can be asked: true.
-bool runsHeldFile(HANDLE process, HANDLE held);
+// Whether process, just started by checked (a held file's finalPathOf), runs
+// exactly that file. When it runs another, or cannot be asked, it is ended
+// (where the handle allows) and the result is false, with a line on the wide
+// error stream. Below Windows 6 no process can be asked: true.
+bool runsFile(HANDLE process, const std::wstring& checked);

@@ -24,7 +24,7 @@ bool startWatcher(const std::wstring& path, const std::wstring& arguments, DWORD
   }
   SafeKernelHandle process(info.hProcess);
   SafeKernelHandle mainThread(info.hThread);
-  if (held && !runsHeldFile(process.get(), held)) return false;  // ended before its first instruction
+  if (held && !runsFile(process.get(), program)) return false;  // ended before its first instruction
   HANDLE given = nullptr;  // in the program's table: closed when it ends
   if (!DuplicateHandle(GetCurrentProcess(), GetCurrentProcess(), process.get(), &given, SYNCHRONIZE, FALSE, 0)) {
     // It still finds this process by its id if it opens it in time.

@@ -19,7 +19,7 @@ struct GlobalText {
 };
 
 // A proxy as the lines name it: a "user:password@" in it stays out of every line and log.
-std::wstring proxyName(const wchar_t* proxy) {
+std::wstring proxyName(const std::wstring& proxy) {
   std::wstring name = proxy;
   for (size_t at = name.find(L'@'); at != std::wstring::npos; at = name.find(L'@')) {
     size_t start = name.find_last_of(L"/;= ", at);
@@ -63,14 +63,19 @@ bool soundRecord() {
   return true;
 }
 
-// Before Windows 8.1: finds and runs the configuration script here. True
-// when it names a proxy for url (info then holds it, the caller frees it).
-bool scriptedProxy(const wchar_t* userAgent, const std::wstring& url, const WINHTTP_CURRENT_USER_IE_PROXY_CONFIG& config,
-                   WINHTTP_PROXY_INFO& info) {
+// What the automatic configuration names for url, found and run here (the
+// system does so itself from Windows 8.1 on): a proxy and the hosts that
+// bypass it, or an empty proxy for none.
+struct ScriptedProxy {
+  std::wstring proxy, bypass;
+};
+
+ScriptedProxy scriptedProxy(const wchar_t* userAgent, const std::wstring& url,
+                            const WINHTTP_CURRENT_USER_IE_PROXY_CONFIG& config) {
   const WinHttp& http = winHttp();
   InternetHandle lookup(http.open(userAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                   WINHTTP_NO_PROXY_BYPASS, 0));
-  if (lookup.get() == nullptr) return false;
+  if (lookup.get() == nullptr) return {};
   http.setTimeouts(lookup.get(), LOOKUP_TIMEOUT_MS, LOOKUP_TIMEOUT_MS, LOOKUP_TIMEOUT_MS, LOOKUP_TIMEOUT_MS);
   WINHTTP_AUTOPROXY_OPTIONS options = {};
   if (config.fAutoDetect) {
@@ -82,15 +87,24 @@ bool scriptedProxy(const wchar_t* userAgent, const std::wstring& url, const WINH
     options.lpszAutoConfigUrl = config.lpszAutoConfigUrl;
   }
   options.fAutoLogonIfChallenged = TRUE;
+  WINHTTP_PROXY_INFO info = {};
   if (!http.getProxyForUrl(lookup.get(), url.c_str(), &options, &info)) {
     // Detection that finds no script is the usual answer where there is no proxy: the download goes direct.
     DWORD error = GetLastError();
     if (error != ERROR_WINHTTP_AUTODETECTION_FAILED) {
       diagnose(L"Error %luin WinHttpGetProxyForUrl, going direct.\n", error);
     }
-    return false;
+    return {};
   }
-  return info.dwAccessType == WINHTTP_ACCESS_TYPE_NAMED_PROXY && info.lpszProxy != nullptr;
+  GlobalText proxy{info.lpszProxy}, bypass{info.lpszProxyBypass};
+  if (info.dwAccessType != WINHTTP_ACCESS_TYPE_NAMED_PROXY || proxy.text == nullptr) return {};
+  return {proxy.text, bypass.text != nullptr ? bypass.text : L""};
+}
+
+// How the lines name the way through a proxy of the player's, or of the automatic configuration.
+std::wstring manualWay(const std::wstring& proxy) { return L"through the proxy " + proxyName(proxy); }
+std::wstring scriptedWay(const std::wstring& proxy) {
+  return manualWay(proxy) + L" of the automatic configuration";
 }
 }  // namespace
 
@@ -115,27 +129,24 @@ DownloadRoute openPlayerSession(const wchar_t* userAgent, const std::wstring& ur
     // manual proxy as its fallback; older ones refuse the access type.
     HINTERNET automatic = openSession(userAgent, WINHTTP_ACCESS_TYPE_AUTOMATIC_PROXY, nullptr, nullptr);
     if (automatic != nullptr) return {automatic, L"as the automatic configuration says", true};
-    WINHTTP_PROXY_INFO info = {};
-    bool named = scriptedProxy(userAgent, url, config, info);
-    GlobalText found{info.lpszProxy}, skipped{info.lpszProxyBypass};
-    if (named)
-      return {openSession(userAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, found.text, skipped.text),
-              L"through the proxy " + proxyName(found.text) + L" of the automatic configuration", false};
+    ScriptedProxy found = scriptedProxy(userAgent, url, config);
+    if (!found.proxy.empty())
+      return {openSession(userAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, found.proxy.c_str(),
+                          found.bypass.empty() ? nullptr : found.bypass.c_str()),
+              scriptedWay(found.proxy), false};
   }
   if (player.read && config.lpszProxy != nullptr)
     return {openSession(userAgent, WINHTTP_ACCESS_TYPE_NAMED_PROXY, config.lpszProxy, config.lpszProxyBypass),
-            L"through the proxy " + proxyName(config.lpszProxy), false};
+            manualWay(config.lpszProxy), false};
   // No proxy of the player's: WinHTTP's own setting, as it always was.
   return {openSession(userAgent, WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, nullptr, nullptr), L"directly", false};
 }
 
 std::wstring automaticWay(const wchar_t* userAgent, const std::wstring& url, const PlayerProxy& player) {
-  WINHTTP_PROXY_INFO info = {};
-  bool named = scriptedProxy(userAgent, url, player.config, info);
-  GlobalText found{info.lpszProxy}, skipped{info.lpszProxyBypass};
-  if (named) return L"through the proxy " + proxyName(found.text) + L" of the automatic configuration";
+  ScriptedProxy found = scriptedProxy(userAgent, url, player.config);
+  if (!found.proxy.empty()) return scriptedWay(found.proxy);
   // The system falls back on the player's manual proxy, else goes direct.
   if (player.config.lpszProxy != nullptr)
-    return L"through the proxy " + proxyName(player.config.lpszProxy) + L" (no automatic configuration found)";
+    return manualWay(player.config.lpszProxy) + L" (no automatic configuration found)";
   return L"directly (no automatic configuration found)";
 }

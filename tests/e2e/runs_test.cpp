@@ -58,7 +58,7 @@ struct Row {
   int how = 0;
   const char* served = nullptr;  // the runtime's server answer, for the twin that fetches it ("": never asked)
   std::wstring payload;          // a file of build/<arch>/tests in place of the embedded archive
-  std::string errors;            // the program's standard error ({extraction}, {download}: the runs' folders), every
+  std::string errors;            // the program's standard error ({extraction}: the updater's folder), every
                                  // line of which its log holds too
   std::string logged;            // what else the log holds, in this order ("|" between the parts)
 };
@@ -451,7 +451,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   std::string raw = readFile(errors);
   std::wstring said(raw.begin(), raw.end());  // ASCII, as the folders are
   for (const StandinRun& run : runs)
-    said = replaced(said, run.cwd, std::count(run.args.begin(), run.args.end(), L"/q") ? L"{download}" : L"{extraction}");
+    said = replaced(said, run.cwd, L"{extraction}");
   EXPECT_EQ(replaced(said, game, L"{game}"), std::wstring(row.errors.begin(), row.errors.end()));
   ASSERT_EQ(runs.size(), row.runs.size());
   for (size_t i = 0; i < runs.size(); ++i) {
