@@ -80,7 +80,13 @@ TEST(Window, PaintsTheLineAndTheBarOfEachState) {
             std::vector<LONG>({left, top, left + WIDTH, top + HEIGHT, WIDTH, HEIGHT}));
   for (RECT to : {RECT{1, 2, 101, 52}, rect}) {  // WM_DPICHANGED's suggestion, then back
     SendMessageW(_window, 0x02E0, MAKEWPARAM(DPI, DPI), LPARAM(&to));
-    GetWindowRect(_window, &client);
+    // The window manager answers each move late, and a late answer to one move could undo the next: the
+    // window must stand where it was sent for 200 ms (within 5 s) before it moves on or its pixels are read.
+    for (DWORD since = GetTickCount(), steady = since; GetTickCount() - steady < 200 && GetTickCount() - since < 5000;
+         Sleep(10)) {
+      for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
+      if (GetWindowRect(_window, &client), !EqualRect(&to, &client)) steady = GetTickCount();
+    }
     EXPECT_TRUE(EqualRect(&to, &client)) << client.left << "," << client.top << "," << client.right;
   }
   const struct { ApplicationState state; int message; const wchar_t* after; int32_t total, received; int barEnd[4]; bool focus; }
