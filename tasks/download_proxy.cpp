@@ -1,6 +1,7 @@
 #include "tasks/download_proxy.h"
 
 #include <cstring>
+#include <cwchar>
 #include <vector>
 
 #include "fs/diagnostic.h"
@@ -17,16 +18,6 @@ struct GlobalText {
     if (text != nullptr) GlobalFree(text);
   }
 };
-
-// A proxy as the lines name it: a "user:password@" in it stays out of every line and log.
-std::wstring proxyName(const std::wstring& proxy) {
-  std::wstring name = proxy;
-  for (size_t at = name.find(L'@'); at != std::wstring::npos; at = name.find(L'@')) {
-    size_t start = name.find_last_of(L"/;= ", at);
-    name.erase(start == std::wstring::npos ? 0 : start + 1, at - (start == std::wstring::npos ? 0 : start + 1) + 1);
-  }
-  return name;
-}
 
 HINTERNET openSession(const wchar_t* userAgent, DWORD access, const wchar_t* proxy, const wchar_t* bypass) {
   return winHttp().open(userAgent, access, proxy ? proxy : WINHTTP_NO_PROXY_NAME,
@@ -107,6 +98,19 @@ std::wstring scriptedWay(const std::wstring& proxy) {
   return manualWay(proxy) + L" of the automatic configuration";
 }
 }  // namespace
+
+// A password may hold any character, a list's separators and "@" among them,
+// so no boundary between entries can be trusted before the last "@": all of
+// it goes but a scheme that opens the text. A list whose entries carry
+// credentials is then named by its last host alone: fewer names, no secret.
+std::wstring proxyName(const std::wstring& proxy) {
+  size_t at = proxy.rfind(L'@');
+  if (at == std::wstring::npos) return proxy;
+  std::wstring kept;
+  for (const wchar_t* scheme : {L"http=", L"https=", L"socks=", L"http://", L"https://", L"socks://"})
+    if (proxy.compare(kept.size(), wcslen(scheme), scheme) == 0) kept += scheme;
+  return kept + proxy.substr(at + 1);
+}
 
 PlayerProxy::~PlayerProxy() {
   for (wchar_t* text : {config.lpszProxy, config.lpszProxyBypass, config.lpszAutoConfigUrl})

@@ -26,6 +26,10 @@ struct PlayerProxy {
   bool read = false;  // false: none could be read, WinHTTP's own setting applies
 };
 
+// proxy as the lines and the log name it: without the credentials of any
+// entry (everything up to its last "@"); its host and port stay.
+std::wstring proxyName(const std::wstring& proxy);
+
 // Reads the player's setting into proxy (once).
 void readPlayerProxy(PlayerProxy& proxy);
 
