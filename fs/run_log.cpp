@@ -6,7 +6,6 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
-#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -44,17 +43,13 @@ std::string utf8(const std::wstring& text) {
   return converted;
 }
 
-// The line as it lies in the file: its time, its text with no control
-// character (a crafted name or URL must not forge a line of its own), CR LF.
+// The line as it lies in the file: its time, its text cleaned, CR LF.
 std::string logRecord(DWORD elapsed, const wchar_t* text) {
   wchar_t time[24];
   swprintf(time, 24, L"%7lu ms  ", static_cast<unsigned long>(elapsed));
-  std::wstring line = time;
-  line += text;
+  std::wstring line = text;
   while (line.size() > 0 && (line.back() == L'\n' || line.back() == L'\r')) line.pop_back();
-  for (wchar_t& c : line)
-    if (c < L' ' && c != L'\t') c = L'?';
-  return utf8(line + L"\r\n");
+  return utf8(time + logSafeText(line) + L"\r\n");
 }
 
 void writeBytes(const std::string& bytes) {
@@ -76,20 +71,6 @@ void append(std::string record) {
   writeBytes(record);
 }
 
-// "VorakSetup_" 8 digits "_" 6 digits "_" digits ".log": only our own logs are ever deleted.
-bool isLogName(const wchar_t* name) {
-  const wchar_t* const shape = L"########_######_";
-  size_t prefix = wcslen(LOG_PREFIX), length = wcslen(name), suffix = wcslen(LOG_SUFFIX), fixed = wcslen(shape);
-  if (length <= prefix + fixed + suffix || wcsncmp(name, LOG_PREFIX, prefix) != 0 ||
-      wcscmp(name + length - suffix, LOG_SUFFIX) != 0)
-    return false;
-  for (size_t i = prefix; i < length - suffix; ++i) {
-    bool digitWanted = i - prefix >= fixed || shape[i - prefix] == L'#';
-    if (digitWanted ? !iswdigit(name[i]) : name[i] != L'_') return false;
-  }
-  return true;
-}
-
 // Deletes all but the newest logs (by the time in their names), never own.
 void pruneLogs(const std::wstring& folder, const std::wstring& own) {
   std::vector<std::wstring> names;
@@ -107,6 +88,30 @@ void pruneLogs(const std::wstring& folder, const std::wstring& own) {
 }
 
 }  // namespace
+
+// A reader may take any of these for a line's end or turn the text around
+// it: a crafted name or address could show a line the program never wrote.
+std::wstring logSafeText(std::wstring text) {
+  for (wchar_t& c : text)
+    if (c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x061c || c == 0x200e || c == 0x200f || (c >= 0x2028 && c <= 0x202e) ||
+        (c >= 0x2066 && c <= 0x2069))
+      c = L'?';
+  return text;
+}
+
+// Only our own logs are ever deleted, and "digits" are ASCII's: another script's are not a log's.
+bool isLogName(const wchar_t* name) {
+  const wchar_t* const shape = L"########_######_";
+  size_t prefix = wcslen(LOG_PREFIX), length = wcslen(name), suffix = wcslen(LOG_SUFFIX), fixed = wcslen(shape);
+  if (length <= prefix + fixed + suffix || wcsncmp(name, LOG_PREFIX, prefix) != 0 ||
+      wcscmp(name + length - suffix, LOG_SUFFIX) != 0)
+    return false;
+  for (size_t i = prefix; i < length - suffix; ++i) {
+    bool digitWanted = i - prefix >= fixed || shape[i - prefix] == L'#';
+    if (digitWanted ? name[i] < L'0' || name[i] > L'9' : name[i] != L'_') return false;
+  }
+  return true;
+}
 
 void startRunLog() {
   InitializeCriticalSection(&_log.lock);
