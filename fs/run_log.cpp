@@ -9,6 +9,11 @@
 #include <string>
 #include <vector>
 
+#include "fs/file_path.h"
+#include "fs/handle_deletion.h"
+#include "launch/access_check.h"
+#include "launch/final_path.h"
+
 namespace {
 
 const wchar_t* const LOG_PREFIX = L"VorakSetup_";
@@ -155,8 +160,19 @@ void keepRunLog() {
   std::wstring folder = length > 0 && length < TEMP_PATH_CHARS ? temp : L"";
   // Readable by the player while it grows; never an existing file (nor a link planted under its name).
   HANDLE file = folder.empty() ? INVALID_HANDLE_VALUE
-                               : CreateFileW((folder + name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+                               : CreateFileW((folder + name).c_str(), GENERIC_WRITE | DELETE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  // An elevated run (the clean-up of a folder the player may not write in)
+  // makes its file with an administrator's rights in the TEMP of the player's
+  // environment, which the player may have named, or linked, anywhere. Where
+  // the file really lies is known only once it is made: it stays only where
+  // the player could have made it, else it goes at once and the log with it.
+  if (file != INVALID_HANDLE_VALUE && !unelevatedCanWriteIn(FilePath(finalPathOf(file)).parent().str())) {
+    deleteThrough(file, folder + name);
+    CloseHandle(file);
+    file = INVALID_HANDLE_VALUE;
+  }
   EnterCriticalSection(&_log.lock);
   _log.kept = true;
   _log.file = file;

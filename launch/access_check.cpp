@@ -6,7 +6,9 @@
 
 #include "fs/safe_handle.h"
 
-bool canWriteIn(std::wstring directory) {
+namespace {
+// Whether token (an impersonation or identification token) is granted writing by directory's descriptor.
+bool tokenCanWrite(HANDLE token, const std::wstring& directory) {
   const SECURITY_INFORMATION wanted =
       OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
   DWORD needed = 0;
@@ -17,6 +19,19 @@ bool canWriteIn(std::wstring directory) {
   std::vector<BYTE> descriptor(needed);
   if (!GetFileSecurityW(directory.c_str(), wanted, descriptor.data(), needed, &needed)) return false;
 
+  GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
+  DWORD access = GENERIC_WRITE;
+  MapGenericMask(&access, &mapping);
+  PRIVILEGE_SET privileges = {};
+  DWORD privilegesLength = sizeof(privileges);
+  DWORD granted = 0;
+  BOOL status = FALSE;
+  BOOL ok = AccessCheck(descriptor.data(), token, access, &mapping, &privileges, &privilegesLength, &granted, &status);
+  return ok && status == TRUE;
+}
+}  // namespace
+
+bool canWriteIn(std::wstring directory) {
   HANDLE rawToken = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_IMPERSONATE | TOKEN_QUERY | STANDARD_RIGHTS_READ,
                         &rawToken)) {
@@ -26,15 +41,21 @@ bool canWriteIn(std::wstring directory) {
   HANDLE rawImpersonation = nullptr;
   if (!DuplicateToken(token.get(), SecurityImpersonation, &rawImpersonation)) return false;
   SafeKernelHandle impersonation(rawImpersonation);
+  return tokenCanWrite(impersonation.get(), directory);
+}
 
-  GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
-  DWORD access = GENERIC_WRITE;
-  MapGenericMask(&access, &mapping);
-  PRIVILEGE_SET privileges = {};
-  DWORD privilegesLength = sizeof(privileges);
-  DWORD granted = 0;
-  BOOL status = FALSE;
-  BOOL ok = AccessCheck(descriptor.data(), impersonation.get(), access, &mapping, &privileges, &privilegesLength,
-                        &granted, &status);
-  return ok && status == TRUE;
+bool unelevatedCanWriteIn(const std::wstring& directory) {
+  HANDLE rawToken = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return false;
+  SafeKernelHandle token(rawToken);
+  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+  DWORD size = 0;
+  // Windows 5 knows no such split, and a default token is the player's own.
+  if (!GetTokenInformation(token.get(), TokenElevationType, &type, sizeof(type), &size) ||
+      type != TokenElevationTypeFull)
+    return true;
+  TOKEN_LINKED_TOKEN linked = {};
+  if (!GetTokenInformation(token.get(), TokenLinkedToken, &linked, sizeof(linked), &size)) return false;
+  SafeKernelHandle unelevated(linked.LinkedToken);
+  return tokenCanWrite(unelevated.get(), directory);
 }
