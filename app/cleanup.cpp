@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlwapi.h>
 
+#include <cerrno>
 #include <cwchar>
 
 #include "fs/diagnostic.h"
@@ -26,16 +27,15 @@ const int CLEANUP_VALUES = 3;
 // "--cleanup"'s process id: a whole decimal number, ASCII digits only, that fits a DWORD. A sign, a blank,
 // another script's digits or anything after the number refuse it: "32abc" is not process 32.
 bool readProcessId(const wchar_t* text, DWORD& pid) {
-  unsigned long long value = 0;
-  const wchar_t* digit = text;
-  for (; *digit >= L'0' && *digit <= L'9' && value <= MAXDWORD; ++digit) value = value * 10 + (*digit - L'0');
-  pid = static_cast<DWORD>(value);
-  return digit != text && *digit == L'\0' && value <= MAXDWORD;
+  size_t digits = wcsspn(text, L"0123456789");
+  errno = 0;
+  pid = wcstoul(text, nullptr, 10);  // an unsigned long is a DWORD, 64-bit Windows too
+  return digits > 0 && text[digits] == L'\0' && errno == 0;
 }
 
 // Deletes file once process pid has ended, when it holds this program's own bytes; false, with the reason in
 // the log, when nothing was deleted.
-bool deleteWhenEnded(DWORD pid, const std::wstring& file) {
+bool deleteWhenEnded(DWORD pid, const wchar_t* file) {
   // Waiting for itself would never end: a run that names its own id deletes nothing.
   if (pid == GetCurrentProcessId()) {
     logLine(L"Clean-up: process %lu is this run itself.", pid);
@@ -60,16 +60,16 @@ bool deleteWhenEnded(DWORD pid, const std::wstring& file) {
 
   // Only this program's own bytes are deleted: any program may start this one
   // (elevated too, under our publisher's name) with any file named.
-  SafeKernelHandle target(CreateFileW(file.c_str(), GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+  SafeKernelHandle target(CreateFileW(file, GENERIC_READ | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                                       OPEN_EXISTING, 0, nullptr));
   if (!target.valid()) {
-    logLine(L"Clean-up: %ls cannot be opened (error %lu).", file.c_str(), GetLastError());
+    logLine(L"Clean-up: %ls cannot be opened (error %lu).", file, GetLastError());
     return false;
   }
   if (sha256Hex(target.get()) != own)
-    return diagnose(L"Error: \"%ls\" is not this program; nothing is deleted.\n", file.c_str());
+    return diagnose(L"Error: \"%ls\" is not this program; nothing is deleted.\n", file);
   if (!deleteThrough(target.get(), file))
-    return diagnose(L"Error: the clean-up run could not delete \"%ls\": %lu.\n", file.c_str(), GetLastError());
+    return diagnose(L"Error: the clean-up run could not delete \"%ls\": %lu.\n", file, GetLastError());
   return true;
 }
 
@@ -77,9 +77,9 @@ bool deleteWhenEnded(DWORD pid, const std::wstring& file) {
 bool cleanupWith(int count, wchar_t** values) {
   DWORD pid = 0;
   if (count < CLEANUP_VALUES)
-    return diagnose(L"Error: \"--cleanup\" takes a process id, a file and a folder; %d given.\n", count);
+    return diagnose(L"Error: \"--cleanup\" takes 3 values, not %d.\n", count);
   if (!readProcessId(values[0], pid))
-    return diagnose(L"Error: the clean-up's process id \"%ls\" is not a whole decimal number.\n", values[0]);
+    return diagnose(L"Error: \"%ls\" is not a process id.\n", values[0]);
   logLine(L"Clean-up: deletes %ls once process %lu has ended, then its folder if empty.", values[1], pid);
   return deleteWhenEnded(pid, values[1]);
 }
@@ -93,15 +93,14 @@ void cleanup(int count, wchar_t** values) {
     keepRunLog();
     return;
   }
-  std::wstring file = values[1], directory = values[2];
-  logLine(L"Clean-up: deleted %ls.", file.c_str());
+  const wchar_t *file = values[1], *directory = values[2];
+  logLine(L"Clean-up: deleted %ls.", file);
   // Only the folder that held the file, named in full: a bootstrap at a
   // drive's root passes "C:", which would name the current folder of that drive instead.
   wchar_t full[MAX_PATH];
-  DWORD length = GetFullPathNameW(directory.c_str(), MAX_PATH, full, nullptr);
-  if (length == 0 || length >= MAX_PATH || _wcsicmp(full, directory.c_str()) != 0 || PathIsRootW(full) ||
+  DWORD length = GetFullPathNameW(directory, MAX_PATH, full, nullptr);
+  if (length == 0 || length >= MAX_PATH || _wcsicmp(full, directory) != 0 || PathIsRootW(full) ||
       _wcsicmp(FilePath(file).parent().str().c_str(), full) != 0)
     return;
-  if (PathIsDirectoryEmptyW(directory.c_str()) && RemoveDirectoryW(directory.c_str()))
-    logLine(L"Clean-up: removed the folder %ls.", directory.c_str());
+  if (PathIsDirectoryEmptyW(directory) && RemoveDirectoryW(directory)) logLine(L"Clean-up: removed the folder %ls.", directory);
 }

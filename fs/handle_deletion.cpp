@@ -6,10 +6,10 @@
 
 #include "fs/system_library.h"
 
-bool deleteThrough(HANDLE file, const std::wstring& path) {
+bool deleteThrough(HANDLE file, const wchar_t* path) {
   auto setInformation = systemFunction<decltype(&::SetFileInformationByHandle)>(GetModuleHandleW(L"kernel32.dll"),
                                                                                 "SetFileInformationByHandle");
-  if (setInformation == nullptr) return DeleteFileW(path.c_str()) != 0;
+  if (setInformation == nullptr) return DeleteFileW(path) != 0;
   FILE_DISPOSITION_INFO disposition = {TRUE};
   return setInformation(file, FileDispositionInfo, &disposition, sizeof(disposition)) != 0;
 }

@@ -4,8 +4,6 @@
 // false, GetLastError set. Any thread.
 #include <windows.h>
 
-#include <string>
-
 // Deletes the file that handle (open with DELETE access) is. Windows 5 lacks
 // the call: there path, which the open handle keeps from being renamed, is deleted.
-bool deleteThrough(HANDLE file, const std::wstring& path);
+bool deleteThrough(HANDLE file, const wchar_t* path);

@@ -38,13 +38,12 @@ bool openOwnImage(SafeKernelHandle& file) {
   std::wstring path = GetApplicationPath();
   file.reset(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                          OPEN_EXISTING, 0, nullptr));
-  if (!file.valid()) return diagnose(L"Error: this program's file \"%ls\" cannot be opened: %lu.\n", path.c_str(), GetLastError());
-  DWORD error = 0;
-  LONG status = sameAsImage(file.get(), error);
+  DWORD error = GetLastError();
+  LONG status = file.valid() ? sameAsImage(file.get(), error) : UNANSWERED;
   if (status == SAME_FILE) return true;
   file.reset();
   if (status == UNANSWERED)
-    return diagnose(L"Error: whether \"%ls\" is the file that runs cannot be asked: %lu.\n", path.c_str(), error);
+    return diagnose(L"Error: whether \"%ls\" is the file that runs cannot be told: %lu.\n", path.c_str(), error);
   return diagnose(L"Error: \"%ls\" is not the file that runs (status 0x%08lx).\n", path.c_str(),
                   static_cast<unsigned long>(status));
 }

@@ -94,16 +94,6 @@ void pruneLogs(const std::wstring& folder, const std::wstring& own) {
 
 }  // namespace
 
-// A reader may take any of these for a line's end or turn the text around
-// it: a crafted name or address could show a line the program never wrote.
-std::wstring logSafeText(std::wstring text) {
-  for (wchar_t& c : text)
-    if (c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x061c || c == 0x200e || c == 0x200f || (c >= 0x2028 && c <= 0x202e) ||
-        (c >= 0x2066 && c <= 0x2069))
-      c = L'?';
-  return text;
-}
-
 // Only our own logs are ever deleted, and "digits" are ASCII's: another script's are not a log's.
 bool isLogName(const wchar_t* name) {
   const wchar_t* const shape = L"########_######_";
@@ -168,8 +158,8 @@ void keepRunLog() {
   // environment, which the player may have named, or linked, anywhere. Where
   // the file really lies is known only once it is made: it stays only where
   // the player could have made it, else it goes at once and the log with it.
-  if (file != INVALID_HANDLE_VALUE && !unelevatedCanWriteIn(FilePath(finalPathOf(file)).parent().str())) {
-    deleteThrough(file, folder + name);
+  if (file != INVALID_HANDLE_VALUE && !canWriteIn(FilePath(finalPathOf(file)).parent().str(), true)) {
+    deleteThrough(file, (folder + name).c_str());
     CloseHandle(file);
     file = INVALID_HANDLE_VALUE;
   }

@@ -32,8 +32,15 @@ void keepRunLog();
 
 // text with every character that could end a line or reorder one (C0 and C1
 // controls, DEL, the line and paragraph separators, the bidirectional
-// controls) replaced by "?": as the log holds it.
-std::wstring logSafeText(std::wstring text);
+// controls) replaced by "?", as the log holds it: a crafted name or address
+// must not show a line that the program never wrote.
+inline std::wstring logSafeText(std::wstring text) {
+  for (wchar_t& c : text)
+    if (c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x061c || c == 0x200e || c == 0x200f ||
+        (c >= 0x2028 && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069))
+      c = L'?';
+  return text;
+}
 
 // Whether name is one of the logs' ("VorakSetup_" 8 digits "_" 6 digits "_"
 // digits ".log", ASCII digits), the only files that the rotation deletes.

@@ -6,9 +6,29 @@
 
 #include "fs/safe_handle.h"
 
-namespace {
-// Whether token (an impersonation or identification token) is granted writing by directory's descriptor.
-bool tokenCanWrite(HANDLE token, const std::wstring& directory) {
+bool canWriteIn(std::wstring directory, bool unelevated) {
+  HANDLE rawToken = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_IMPERSONATE | TOKEN_QUERY | STANDARD_RIGHTS_READ,
+                        &rawToken)) {
+    return false;
+  }
+  SafeKernelHandle token(rawToken);
+  HANDLE rawImpersonation = nullptr;
+  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+  TOKEN_LINKED_TOKEN linked = {};
+  DWORD size = 0;
+  if (unelevated) {
+    // Windows 5 knows no such split, and a token that is not elevated is the player's own.
+    if (!GetTokenInformation(token.get(), TokenElevationType, &type, sizeof(type), &size) ||
+        type != TokenElevationTypeFull)
+      return true;
+    if (!GetTokenInformation(token.get(), TokenLinkedToken, &linked, sizeof(linked), &size)) return false;
+    rawImpersonation = linked.LinkedToken;  // an identification token, enough to ask
+  } else if (!DuplicateToken(token.get(), SecurityImpersonation, &rawImpersonation)) {
+    return false;
+  }
+  SafeKernelHandle impersonation(rawImpersonation);
+
   const SECURITY_INFORMATION wanted =
       OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
   DWORD needed = 0;
@@ -26,36 +46,7 @@ bool tokenCanWrite(HANDLE token, const std::wstring& directory) {
   DWORD privilegesLength = sizeof(privileges);
   DWORD granted = 0;
   BOOL status = FALSE;
-  BOOL ok = AccessCheck(descriptor.data(), token, access, &mapping, &privileges, &privilegesLength, &granted, &status);
+  BOOL ok = AccessCheck(descriptor.data(), impersonation.get(), access, &mapping, &privileges, &privilegesLength,
+                        &granted, &status);
   return ok && status == TRUE;
-}
-}  // namespace
-
-bool canWriteIn(std::wstring directory) {
-  HANDLE rawToken = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_IMPERSONATE | TOKEN_QUERY | STANDARD_RIGHTS_READ,
-                        &rawToken)) {
-    return false;
-  }
-  SafeKernelHandle token(rawToken);
-  HANDLE rawImpersonation = nullptr;
-  if (!DuplicateToken(token.get(), SecurityImpersonation, &rawImpersonation)) return false;
-  SafeKernelHandle impersonation(rawImpersonation);
-  return tokenCanWrite(impersonation.get(), directory);
-}
-
-bool unelevatedCanWriteIn(const std::wstring& directory) {
-  HANDLE rawToken = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken)) return false;
-  SafeKernelHandle token(rawToken);
-  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
-  DWORD size = 0;
-  // Windows 5 knows no such split, and a default token is the player's own.
-  if (!GetTokenInformation(token.get(), TokenElevationType, &type, sizeof(type), &size) ||
-      type != TokenElevationTypeFull)
-    return true;
-  TOKEN_LINKED_TOKEN linked = {};
-  if (!GetTokenInformation(token.get(), TokenLinkedToken, &linked, sizeof(linked), &size)) return false;
-  SafeKernelHandle unelevated(linked.LinkedToken);
-  return tokenCanWrite(unelevated.get(), directory);
 }

@@ -3,9 +3,7 @@
 // on any failure. Any thread.
 #include <string>
 
-bool canWriteIn(std::wstring directory);
-
-// Whether the player could write in directory without the elevation this
-// process runs with: true for a process that is not elevated (or where
-// Windows has no elevation); for an elevated one, its linked token is asked.
-bool unelevatedCanWriteIn(const std::wstring& directory);
+// unelevated: whether the player could write there without the elevation
+// this process runs with: true at once for a process that is not elevated
+// (or where Windows has no elevation); an elevated one's linked token is asked.
+bool canWriteIn(std::wstring directory, bool unelevated = false);

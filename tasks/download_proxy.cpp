@@ -1,7 +1,6 @@
 #include "tasks/download_proxy.h"
 
 #include <cstring>
-#include <cwchar>
 #include <vector>
 
 #include "fs/diagnostic.h"
@@ -98,19 +97,6 @@ std::wstring scriptedWay(const std::wstring& proxy) {
   return manualWay(proxy) + L" of the automatic configuration";
 }
 }  // namespace
-
-// A password may hold any character, a list's separators and "@" among them,
-// so no boundary between entries can be trusted before the last "@": all of
-// it goes but a scheme that opens the text. A list whose entries carry
-// credentials is then named by its last host alone: fewer names, no secret.
-std::wstring proxyName(const std::wstring& proxy) {
-  size_t at = proxy.rfind(L'@');
-  if (at == std::wstring::npos) return proxy;
-  std::wstring kept;
-  for (const wchar_t* scheme : {L"http=", L"https=", L"socks=", L"http://", L"https://", L"socks://"})
-    if (proxy.compare(kept.size(), wcslen(scheme), scheme) == 0) kept += scheme;
-  return kept + proxy.substr(at + 1);
-}
 
 PlayerProxy::~PlayerProxy() {
   for (wchar_t* text : {config.lpszProxy, config.lpszProxyBypass, config.lpszAutoConfigUrl})

@@ -44,9 +44,8 @@ enum How {  // what else a row does, as bits
   BadProxy = 262144,   // the player's proxy record names a proxy of 0x7fffffff characters
   OldLogs = 524288,   // eleven logs of earlier runs lie in TEMP
   Relinked = 1048576,  // TEMP is a link that another program of the player's points at its own copies once held
-  // Started suspended, the clean-up's program is renamed away and the row's first file copied to its name
-  // (RenamedAway), or started as that file's name through a folder link pointed at that file's folder then.
-  RenamedAway = 2097152, Retargeted = 4194304,
+  RenamedAway = 2097152,  // the program, started suspended, is renamed away and the row's first file put at its name
+  Retargeted = 4194304,   // ... or started as that file's name through a folder link then pointed at that file's folder
 };
 
 struct Row {
@@ -136,11 +135,11 @@ const Row ROWS[] = {
     {"CleanupKeepsTheFolderWhenTheFileIsMissing", {L"Vorak Game\\"}, CLEANUP, {}, 0, 0, {L"Vorak Game"}, {}, L"0",
      2500, WaitsForPid, nullptr, L"", "", "cannot be opened (error 2).|nothing is deleted."},
     {"CleanupWithTwoValuesOnly", {OLD}, L"--cleanup {pid} \"{game}\\Vorak Game\\VorakSetup.exe\"", {}, 0, 0, {OLD}, {},
-     L"0", 8000, 0, nullptr, L"", "Error: \"--cleanup\" takes a process id, a file and a folder; 2 given.\r\n", NOTHING},
+     L"0", 8000, 0, nullptr, L"", "Error: \"--cleanup\" takes 3 values, not 2.\r\n", NOTHING},
     {"CleanupOfAForeignFile", {NOTES}, FOREIGN, {}, 0, 0, {NOTES}, {}, L"0", 2500, WaitsForPid, nullptr, L"",
      "Error: \"{game}\\Vorak Game\\notes.txt\" is not this program; nothing is deleted.\r\n", NOTHING},
     {"CleanupOfANonNumericId", {OLD}, L"--cleanup 32abc \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"", {}, 0, 0,
-     {OLD}, {}, L"0", 0, 0, nullptr, L"", "Error: the clean-up's process id \"32abc\" is not a whole decimal number.\r\n", NOTHING},
+     {OLD}, {}, L"0", 0, 0, nullptr, L"", "Error: \"32abc\" is not a process id.\r\n", NOTHING},
     // Another program of the player's makes the clean-up's own path lead to the file it names: nothing is waited for.
     {"CleanupOfARenamedProgram", {NOTES}, FOREIGN, {}, 0, 0, {NOTES}, {}, L"0", 8000, RenamedAway, nullptr, L"", "Error: \"{game}\\VorakSetup.exe\" is not the file that runs (status 0xc00000d4).\r\n", NOTHING},
     {"CleanupThroughARetargetedLink", {NOTES}, FOREIGN, {}, 0, 0, {NOTES}, {}, L"0", 8000, Retargeted, nullptr, L"", "Error: \"{game}\\Linked\\notes.txt\" is not the file that runs (status 0xc00000d4).\r\n", NOTHING},
@@ -408,8 +407,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     EXPECT_TRUE(MoveFileW(setup.c_str(), (game + L"\\away.exe").c_str()) && CopyFileW((game + L"\\" + NOTES).c_str(), setup.c_str(), 1));
   if (row.how & Retargeted) EXPECT_TRUE(host(L"rm Linked && ln -s 'Vorak Game' Linked && touch relinked", game, game + L"\\relinked"));
   if (row.how & (RenamedAway | Retargeted))
-    reinterpret_cast<LONG(WINAPI*)(HANDLE)>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"),
-                                                                                   "NtResumeProcess")))(child.process.get());
+    ((LONG(WINAPI*)(HANDLE))(void*)GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtResumeProcess"))(child.process.get());
   Debugger debugger;
   if (row.how & WaitsForPid) {  // while the process lives, the run waits and nothing goes
     EXPECT_FALSE(child.wait(row.sleepMs / 2));
