@@ -13,9 +13,6 @@
 #include "fs/system_library.h"
 
 namespace {
-// "--cleanup" takes a process id, a file and a directory.
-const int CLEANUP_VALUES = 3;
-
 const wchar_t* const ACTION_NAMES[] = {L"start the installed updater", L"install", L"repair", L"repair",
                                        L"uninstall", L"uninstall or repair"};
 
@@ -40,9 +37,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   SwitchScan scan = argv ? scanSwitches(argc, argv) : SwitchScan();
   if (scan.cleanupIndex >= 0) {
-    int i = scan.cleanupIndex;
     logLine(L"Mode: clean-up.");
-    if (argc > i + CLEANUP_VALUES) cleanup(_wtoi(argv[i + 1]), argv[i + 2], argv[i + 3]);
+    cleanup(argc - scan.cleanupIndex - 1, argv + scan.cleanupIndex + 1);
     LocalFree(argv);
     return 0;
   }

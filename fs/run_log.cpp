@@ -6,9 +6,13 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cwchar>
-#include <cwctype>
 #include <string>
 #include <vector>
+
+#include "fs/file_path.h"
+#include "fs/handle_deletion.h"
+#include "launch/access_check.h"
+#include "launch/final_path.h"
 
 namespace {
 
@@ -44,17 +48,13 @@ std::string utf8(const std::wstring& text) {
   return converted;
 }
 
-// The line as it lies in the file: its time, its text with no control
-// character (a crafted name or URL must not forge a line of its own), CR LF.
+// The line as it lies in the file: its time, its text cleaned, CR LF.
 std::string logRecord(DWORD elapsed, const wchar_t* text) {
   wchar_t time[24];
   swprintf(time, 24, L"%7lu ms  ", static_cast<unsigned long>(elapsed));
-  std::wstring line = time;
-  line += text;
+  std::wstring line = text;
   while (line.size() > 0 && (line.back() == L'\n' || line.back() == L'\r')) line.pop_back();
-  for (wchar_t& c : line)
-    if (c < L' ' && c != L'\t') c = L'?';
-  return utf8(line + L"\r\n");
+  return utf8(time + logSafeText(line) + L"\r\n");
 }
 
 void writeBytes(const std::string& bytes) {
@@ -76,20 +76,6 @@ void append(std::string record) {
   writeBytes(record);
 }
 
-// "VorakSetup_" 8 digits "_" 6 digits "_" digits ".log": only our own logs are ever deleted.
-bool isLogName(const wchar_t* name) {
-  const wchar_t* const shape = L"########_######_";
-  size_t prefix = wcslen(LOG_PREFIX), length = wcslen(name), suffix = wcslen(LOG_SUFFIX), fixed = wcslen(shape);
-  if (length <= prefix + fixed + suffix || wcsncmp(name, LOG_PREFIX, prefix) != 0 ||
-      wcscmp(name + length - suffix, LOG_SUFFIX) != 0)
-    return false;
-  for (size_t i = prefix; i < length - suffix; ++i) {
-    bool digitWanted = i - prefix >= fixed || shape[i - prefix] == L'#';
-    if (digitWanted ? !iswdigit(name[i]) : name[i] != L'_') return false;
-  }
-  return true;
-}
-
 // Deletes all but the newest logs (by the time in their names), never own.
 void pruneLogs(const std::wstring& folder, const std::wstring& own) {
   std::vector<std::wstring> names;
@@ -107,6 +93,20 @@ void pruneLogs(const std::wstring& folder, const std::wstring& own) {
 }
 
 }  // namespace
+
+// Only our own logs are ever deleted, and "digits" are ASCII's: another script's are not a log's.
+bool isLogName(const wchar_t* name) {
+  const wchar_t* const shape = L"########_######_";
+  size_t prefix = wcslen(LOG_PREFIX), length = wcslen(name), suffix = wcslen(LOG_SUFFIX), fixed = wcslen(shape);
+  if (length <= prefix + fixed + suffix || wcsncmp(name, LOG_PREFIX, prefix) != 0 ||
+      wcscmp(name + length - suffix, LOG_SUFFIX) != 0)
+    return false;
+  for (size_t i = prefix; i < length - suffix; ++i) {
+    bool digitWanted = i - prefix >= fixed || shape[i - prefix] == L'#';
+    if (digitWanted ? name[i] < L'0' || name[i] > L'9' : name[i] != L'_') return false;
+  }
+  return true;
+}
 
 void startRunLog() {
   InitializeCriticalSection(&_log.lock);
@@ -150,8 +150,19 @@ void keepRunLog() {
   std::wstring folder = length > 0 && length < TEMP_PATH_CHARS ? temp : L"";
   // Readable by the player while it grows; never an existing file (nor a link planted under its name).
   HANDLE file = folder.empty() ? INVALID_HANDLE_VALUE
-                               : CreateFileW((folder + name).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                             nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+                               : CreateFileW((folder + name).c_str(), GENERIC_WRITE | DELETE,
+                                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr);
+  // An elevated run (the clean-up of a folder the player may not write in)
+  // makes its file with an administrator's rights in the TEMP of the player's
+  // environment, which the player may have named, or linked, anywhere. Where
+  // the file really lies is known only once it is made: it stays only where
+  // the player could have made it, else it goes at once and the log with it.
+  if (file != INVALID_HANDLE_VALUE && !canWriteIn(FilePath(finalPathOf(file)).parent().str(), true)) {
+    deleteThrough(file, (folder + name).c_str());
+    CloseHandle(file);
+    file = INVALID_HANDLE_VALUE;
+  }
   EnterCriticalSection(&_log.lock);
   _log.kept = true;
   _log.file = file;

@@ -11,6 +11,7 @@
 // then logLine() from any thread; keepRunLog() on the user-interface thread.
 #include <cstdarg>
 #include <cstddef>
+#include <string>
 
 // Starts the clock and the buffer. Until it is called, logLine() does nothing.
 void startRunLog();
@@ -28,6 +29,22 @@ void logText(const wchar_t* text);
 
 // From now on the run has a log file (made at the first call; later calls do nothing).
 void keepRunLog();
+
+// text with every character that could end a line or reorder one (C0 and C1
+// controls, DEL, the line and paragraph separators, the bidirectional
+// controls) replaced by "?", as the log holds it: a crafted name or address
+// must not show a line that the program never wrote.
+inline std::wstring logSafeText(std::wstring text) {
+  for (wchar_t& c : text)
+    if (c < 0x20 || (c >= 0x7f && c <= 0x9f) || c == 0x061c || c == 0x200e || c == 0x200f ||
+        (c >= 0x2028 && c <= 0x202e) || (c >= 0x2066 && c <= 0x2069))
+      c = L'?';
+  return text;
+}
+
+// Whether name is one of the logs' ("VorakSetup_" 8 digits "_" 6 digits "_"
+// digits ".log", ASCII digits), the only files that the rotation deletes.
+bool isLogName(const wchar_t* name);
 
 // The run's last line is written: closes the file, so that it is whole for
 // whoever reads it next. Later lines go nowhere.

@@ -6,7 +6,29 @@
 
 #include "fs/safe_handle.h"
 
-bool canWriteIn(std::wstring directory) {
+bool canWriteIn(std::wstring directory, bool unelevated) {
+  HANDLE rawToken = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_IMPERSONATE | TOKEN_QUERY | STANDARD_RIGHTS_READ,
+                        &rawToken)) {
+    return false;
+  }
+  SafeKernelHandle token(rawToken);
+  HANDLE rawImpersonation = nullptr;
+  TOKEN_ELEVATION_TYPE type = TokenElevationTypeDefault;
+  TOKEN_LINKED_TOKEN linked = {};
+  DWORD size = 0;
+  if (unelevated) {
+    // Windows 5 knows no such split, and a token that is not elevated is the player's own.
+    if (!GetTokenInformation(token.get(), TokenElevationType, &type, sizeof(type), &size) ||
+        type != TokenElevationTypeFull)
+      return true;
+    if (!GetTokenInformation(token.get(), TokenLinkedToken, &linked, sizeof(linked), &size)) return false;
+    rawImpersonation = linked.LinkedToken;  // an identification token, enough to ask
+  } else if (!DuplicateToken(token.get(), SecurityImpersonation, &rawImpersonation)) {
+    return false;
+  }
+  SafeKernelHandle impersonation(rawImpersonation);
+
   const SECURITY_INFORMATION wanted =
       OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION;
   DWORD needed = 0;
@@ -16,16 +38,6 @@ bool canWriteIn(std::wstring directory) {
   }
   std::vector<BYTE> descriptor(needed);
   if (!GetFileSecurityW(directory.c_str(), wanted, descriptor.data(), needed, &needed)) return false;
-
-  HANDLE rawToken = nullptr;
-  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE | TOKEN_IMPERSONATE | TOKEN_QUERY | STANDARD_RIGHTS_READ,
-                        &rawToken)) {
-    return false;
-  }
-  SafeKernelHandle token(rawToken);
-  HANDLE rawImpersonation = nullptr;
-  if (!DuplicateToken(token.get(), SecurityImpersonation, &rawImpersonation)) return false;
-  SafeKernelHandle impersonation(rawImpersonation);
 
   GENERIC_MAPPING mapping = {FILE_GENERIC_READ, FILE_GENERIC_WRITE, FILE_GENERIC_EXECUTE, FILE_ALL_ACCESS};
   DWORD access = GENERIC_WRITE;

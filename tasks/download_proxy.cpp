@@ -18,16 +18,6 @@ struct GlobalText {
   }
 };
 
-// A proxy as the lines name it: a "user:password@" in it stays out of every line and log.
-std::wstring proxyName(const std::wstring& proxy) {
-  std::wstring name = proxy;
-  for (size_t at = name.find(L'@'); at != std::wstring::npos; at = name.find(L'@')) {
-    size_t start = name.find_last_of(L"/;= ", at);
-    name.erase(start == std::wstring::npos ? 0 : start + 1, at - (start == std::wstring::npos ? 0 : start + 1) + 1);
-  }
-  return name;
-}
-
 HINTERNET openSession(const wchar_t* userAgent, DWORD access, const wchar_t* proxy, const wchar_t* bypass) {
   return winHttp().open(userAgent, access, proxy ? proxy : WINHTTP_NO_PROXY_NAME,
                         bypass ? bypass : WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);

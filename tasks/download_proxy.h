@@ -26,6 +26,16 @@ struct PlayerProxy {
   bool read = false;  // false: none could be read, WinHTTP's own setting applies
 };
 
+// proxy as the lines and the log name it: without the credentials of any
+// entry. A password may hold any character, a list's separators and "@"
+// among them, so no boundary between entries can be trusted before the last
+// "@": all of it goes, and a list whose entries carry credentials is named by
+// its last host and port alone (fewer names, never a secret).
+inline std::wstring proxyName(const std::wstring& proxy) {
+  size_t at = proxy.rfind(L'@');
+  return at == std::wstring::npos ? proxy : proxy.substr(at + 1);
+}
+
 // Reads the player's setting into proxy (once).
 void readPlayerProxy(PlayerProxy& proxy);
 

@@ -18,8 +18,10 @@ const wchar_t *const INSTALLED = L"wayspanner\\wayspanner.exe", *const BACKUP = 
                      *const EXTRACTED = L"extracted", *const REPAIRED = L"extracted --autorepair",
                      *const INSTALLER = L"installer", *const CONF = L"wayspanner.conf", *const SETUP = L"VorakSetup.exe",
                      *const OLD = L"Vorak Game\\VorakSetup.exe", *const KEPT = L"..\\outside\\kept.txt",
-                     *const CLEANUP = L"--cleanup {pid} \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"";
+                     *const CLEANUP = L"--cleanup {pid} \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"",
+                     *const NOTES = L"Vorak Game\\notes.txt", *const FOREIGN = L"--cleanup {pid} \"{game}\\Vorak Game\\notes.txt\" \"{game}\\Vorak Game\"";
 const int DAMAGED = 10004, RUNTIME = 10006;  // the "Oups!" box's messages
+const char* const NOTHING = "Clean-up: nothing is deleted.";
 
 enum How {  // what else a row does, as bits
   CloseWhenWriting = 1, CloseWhenUpdaterRuns = 2, LinkOutWhenUpdaterRuns = 8,  // the player
@@ -42,6 +44,8 @@ enum How {  // what else a row does, as bits
   BadProxy = 262144,   // the player's proxy record names a proxy of 0x7fffffff characters
   OldLogs = 524288,   // eleven logs of earlier runs lie in TEMP
   Relinked = 1048576,  // TEMP is a link that another program of the player's points at its own copies once held
+  RenamedAway = 2097152,  // the program, started suspended, is renamed away and the row's first file put at its name
+  Retargeted = 4194304,   // ... or started as that file's name through a folder link then pointed at that file's folder
 };
 
 struct Row {
@@ -131,11 +135,14 @@ const Row ROWS[] = {
     {"CleanupKeepsTheFolderWhenTheFileIsMissing", {L"Vorak Game\\"}, CLEANUP, {}, 0, 0, {L"Vorak Game"}, {}, L"0",
      2500, WaitsForPid, nullptr, L"", "", "cannot be opened (error 2).|nothing is deleted."},
     {"CleanupWithTwoValuesOnly", {OLD}, L"--cleanup {pid} \"{game}\\Vorak Game\\VorakSetup.exe\"", {}, 0, 0, {OLD}, {},
-     L"0", 8000},
-    {"CleanupOfAForeignFile", {L"Vorak Game\\notes.txt"}, L"--cleanup {pid} \"{game}\\Vorak Game\\notes.txt\" \"{game}\\Vorak Game\"",
-     {}, 0, 0, {L"Vorak Game\\notes.txt"}, {}, L"0", 2500, WaitsForPid, nullptr, L"", "Error: \"{game}\\Vorak Game\\notes.txt\" is not this program; nothing is deleted.\r\n", "Clean-up: nothing is deleted."},
-    {"CleanupOfANonNumericId", {OLD}, L"--cleanup abc \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"", {}, 0, 0, {OLD},
-     {}, L"0", 0, 0, nullptr, L"", "", "process 0 cannot be waited for"},
+     L"0", 8000, 0, nullptr, L"", "Error: \"--cleanup\" takes 3 values, not 2.\r\n", NOTHING},
+    {"CleanupOfAForeignFile", {NOTES}, FOREIGN, {}, 0, 0, {NOTES}, {}, L"0", 2500, WaitsForPid, nullptr, L"",
+     "Error: \"{game}\\Vorak Game\\notes.txt\" is not this program; nothing is deleted.\r\n", NOTHING},
+    {"CleanupOfANonNumericId", {OLD}, L"--cleanup 32abc \"{game}\\Vorak Game\\VorakSetup.exe\" \"{game}\\Vorak Game\"", {}, 0, 0,
+     {OLD}, {}, L"0", 0, 0, nullptr, L"", "Error: \"32abc\" is not a process id.\r\n", NOTHING},
+    // Another program of the player's makes the clean-up's own path lead to the file it names: nothing is waited for.
+    {"CleanupOfARenamedProgram", {NOTES}, FOREIGN, {}, 0, 0, {NOTES}, {}, L"0", 8000, RenamedAway, nullptr, L"", "Error: \"{game}\\VorakSetup.exe\" is not the file that runs (status 0xc00000d4).\r\n", NOTHING},
+    {"CleanupThroughARetargetedLink", {NOTES}, FOREIGN, {}, 0, 0, {NOTES}, {}, L"0", 8000, Retargeted, nullptr, L"", "Error: \"{game}\\Linked\\notes.txt\" is not the file that runs (status 0xc00000d4).\r\n", NOTHING},
     {"UninstallRaced", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, Raced},
     {"UnwritableFolderRaced", {CONF}, L"--uninstall", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0, ReadOnly | Raced},
     // TEMP behind a link that is pointed elsewhere once the copy is held: still the bootstrap's own copy runs.
@@ -388,11 +395,19 @@ TEST_P(Run, LeavesWhatTheRowSays) {
 
   Child racer = startNeighbour(row.how, tests, temp, scratch.path);
   DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0, actedAt = 0;
-  Child child = startProgram(setup, arguments, scratch.path,
+  std::wstring program = row.how & Retargeted ? game + L"\\Linked\\notes.txt" : setup;
+  if (row.how & Retargeted)  // the program, named as the file, alone in a folder that the link leads to
+    ASSERT_TRUE(copyFileTo(setup, game + L"\\Mine\\notes.txt") && host(L"ln -s Mine Linked", game, game + L"\\Linked"));
+  Child child = startProgram(program, arguments, scratch.path,
                              {{L"STANDIN_RECORD", record}, {L"STANDIN_EXIT_CODE", row.codes}, {L"TMP", temp}, {L"TEMP", temp},
                               {L"STANDIN_SLEEP_MS", std::to_wstring(live.process ? 0 : row.sleepMs)},
                               {L"PLANTED_LOG", scratch / L"loaded"}},
-                             errors, row.how & LateCopy ? DEBUG_PROCESS : 0);
+                             errors, row.how & LateCopy ? DEBUG_PROCESS : row.how & (RenamedAway | Retargeted) ? CREATE_SUSPENDED : 0);
+  if (row.how & RenamedAway)
+    EXPECT_TRUE(MoveFileW(setup.c_str(), (game + L"\\away.exe").c_str()) && CopyFileW((game + L"\\" + NOTES).c_str(), setup.c_str(), 1));
+  if (row.how & Retargeted) EXPECT_TRUE(host(L"rm Linked && ln -s 'Vorak Game' Linked && touch relinked", game, game + L"\\relinked"));
+  if (row.how & (RenamedAway | Retargeted))
+    ((LONG(WINAPI*)(HANDLE))(void*)GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtResumeProcess"))(child.process.get());
   Debugger debugger;
   if (row.how & WaitsForPid) {  // while the process lives, the run waits and nothing goes
     EXPECT_FALSE(child.wait(row.sleepMs / 2));
