@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
+#include <utility>
 #include <vector>
 
 #include "fs/diagnostic.h"
@@ -15,6 +16,30 @@ const wchar_t* const DIRECTORY_TEMPLATE = L"vlmXXXXXX";
 const DWORD TEMP_PATH_CHARS = MAX_PATH + 1;
 
 const DWORD COPY_CHUNK = 64 * 1024;
+// A name that another run's sweep takes in the instant before its hold is given up for another.
+const int HOLD_ATTEMPTS = 3;
+
+// This run's folders in TEMP and their holds. The extraction's is made on its
+// worker, and every folder is let go on the user-interface thread.
+struct OwnFolders {
+  CRITICAL_SECTION lock;
+  std::vector<std::pair<std::wstring, HANDLE>> held;  // a folder's name, its hold
+  OwnFolders() { InitializeCriticalSection(&lock); }
+};
+OwnFolders& ownFolders() {
+  static OwnFolders folders;
+  return folders;
+}
+
+std::wstring nameOf(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
+
+// Listing a folder is an access that share modes are weighed against (reading
+// its attributes is not), so the missing FILE_SHARE_DELETE binds everyone who
+// opens the folder meanwhile; what lies inside stays open to all.
+HANDLE holdFolder(const wchar_t* path) {
+  return CreateFileW(path, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
 
 // A line on the wide standard output, flushed at once.
 void writeLine(const std::wstring& text) {
@@ -57,10 +82,58 @@ std::wstring create_temp_directory() {
   DWORD length = GetTempPathW(TEMP_PATH_CHARS, buffer);
   // A temporary path too long to take the template is a failure, not an overflow.
   if (length == 0 || length + suffix_len >= TEMP_PATH_CHARS) return std::wstring();
-  wcscpy(buffer + length, DIRECTORY_TEMPLATE);
-  if (_wmktemp(buffer) == nullptr) return std::wstring();
-  if (!CreateDirectoryW(buffer, nullptr)) return std::wstring();
-  return buffer;
+  for (int attempt = 0; attempt < HOLD_ATTEMPTS; ++attempt) {
+    wcscpy(buffer + length, DIRECTORY_TEMPLATE);
+    if (_wmktemp(buffer) == nullptr) return std::wstring();
+    if (!CreateDirectoryW(buffer, nullptr)) return std::wstring();
+    // Another run's sweep renames a folder before it touches it. Should it
+    // take this one before the hold, the hold finds it gone (or is refused):
+    // the empty folder is the sweep's, and another name is taken. After the
+    // hold, every sweep is refused. Nothing is written before it.
+    HANDLE hold = holdFolder(buffer);
+    if (hold != INVALID_HANDLE_VALUE) {
+      OwnFolders& own = ownFolders();
+      EnterCriticalSection(&own.lock);
+      own.held.emplace_back(nameOf(buffer), hold);
+      LeaveCriticalSection(&own.lock);
+      return buffer;
+    }
+    DWORD error = GetLastError();
+    RemoveDirectoryW(buffer);
+    if (attempt + 1 == HOLD_ATTEMPTS) diagnose(L"Error: a new folder in TEMP could not be held: %lu.\n", error);
+  }
+  return std::wstring();
+}
+
+void releaseTempDirectory(const std::wstring& directory) {
+  OwnFolders& own = ownFolders();
+  EnterCriticalSection(&own.lock);
+  for (size_t i = 0; i < own.held.size(); ++i) {
+    if (own.held[i].first != nameOf(directory)) continue;
+    CloseHandle(own.held[i].second);
+    own.held.erase(own.held.begin() + i);
+    break;
+  }
+  LeaveCriticalSection(&own.lock);
+}
+
+bool heldByThisRun(const std::wstring& name) {
+  OwnFolders& own = ownFolders();
+  EnterCriticalSection(&own.lock);
+  bool held = false;
+  for (const auto& folder : own.held) held = held || folder.first == name;
+  LeaveCriticalSection(&own.lock);
+  return held;
+}
+
+bool isTempDirectoryName(const std::wstring& name) {
+  // The C runtime's six characters: the process id's last six digits, the
+  // first replaced by a letter (Windows always, Wine when the name is taken).
+  if (name.size() != wcslen(DIRECTORY_TEMPLATE) || name.compare(0, 3, DIRECTORY_TEMPLATE, 3) != 0) return false;
+  if (!(name[3] >= L'a' && name[3] <= L'z') && !(name[3] >= L'0' && name[3] <= L'9')) return false;
+  for (size_t i = 4; i < name.size(); ++i)
+    if (name[i] < L'0' || name[i] > L'9') return false;
+  return true;
 }
 
 bool copySelfToTemp(SelfCopy& copy) {

@@ -6,6 +6,7 @@
 
 #include "fs/diagnostic.h"
 #include "fs/run_log.h"
+#include "launch/leftover_sweep.h"
 #include "launch/temp_locations.h"
 #include "tasks/download_proxy.h"
 #include "tasks/request_events.h"
@@ -83,6 +84,7 @@ bool DownloadThread::start() {
     wchar_t name[MAX_PATH];
     if (GetTempFileNameW(_folder.c_str(), TEMP_NAME_PREFIX, 0, name) == 0) {
       diagnose(L"Error %luin GetTempFileNameW.\n", static_cast<unsigned long>(GetLastError()));
+      releaseTempDirectory(_folder);
       RemoveDirectoryW(_folder.c_str());
       _folder.clear();
       return false;
@@ -104,6 +106,7 @@ bool DownloadThread::start() {
   if (!_folder.empty()) {
     DeleteFileW(_filepath.c_str());
     DeleteFileW(reservation.c_str());
+    releaseTempDirectory(_folder);
     RemoveDirectoryW(_folder.c_str());
   }
   return false;
@@ -265,6 +268,8 @@ bool DownloadThread::fetch() {
 }
 
 void DownloadThread::doDownload() {
+  // What killed runs left goes first, while the window shows.
+  sweepLeftovers();
   _counters.total.store(0, std::memory_order_relaxed);
   _counters.received.store(0, std::memory_order_relaxed);
   bool complete = false;
