@@ -28,7 +28,7 @@ bool isOwnExtraction(const std::wstring& directory, const std::wstring& temp) {
     return false;
   // temp ends with its separator; the name follows it directly.
   if (directory.size() <= temp.size() || _wcsnicmp(directory.c_str(), temp.c_str(), temp.size()) != 0) return false;
-  return isTempDirectoryName(directory.substr(temp.size()));
+  return isTempDirectoryName(directory.c_str() + temp.size());
 }
 
 // What another program's open handle or working folder causes, and ends with it.

@@ -4,6 +4,5 @@
 // real folders of exactly that name shape directly in TEMP, never a link, never
 // a folder that a live run holds or a process works in; at most a few per run,
 // within a time budget. Each folder removed is logged; one that stays is named
-// in a line. The first call of a run sweeps, later ones do nothing. Any thread
-// (a worker's, so that the window does not wait).
+// in a line. Any thread (a worker's, so that the window does not wait).
 void sweepLeftovers();

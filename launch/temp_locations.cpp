@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <cstring>
 #include <cwchar>
-#include <utility>
 #include <vector>
 
 #include "fs/diagnostic.h"
@@ -19,19 +18,13 @@ const DWORD COPY_CHUNK = 64 * 1024;
 // A name that another run's sweep takes in the instant before its hold is given up for another.
 const int HOLD_ATTEMPTS = 3;
 
-// This run's folders in TEMP and their holds. The extraction's is made on its
-// worker, and every folder is let go on the user-interface thread.
-struct OwnFolders {
-  CRITICAL_SECTION lock;
-  std::vector<std::pair<std::wstring, HANDLE>> held;  // a folder's name, its hold
-  OwnFolders() { InitializeCriticalSection(&lock); }
-};
-OwnFolders& ownFolders() {
-  static OwnFolders folders;
-  return folders;
-}
+// The folder that this run holds, and its name. A run has one at a time (it
+// removes each before it makes the next); it is made before the worker that
+// made it first reports to the window, and let go on the window's thread.
+HANDLE _hold = nullptr;
+wchar_t _heldName[16];  // empty: none held
 
-std::wstring nameOf(const std::wstring& path) { return path.substr(path.find_last_of(L'\\') + 1); }
+const wchar_t* nameOf(const wchar_t* path) { return wcsrchr(path, L'\\') + 1; }
 
 // Listing a folder is an access that share modes are weighed against (reading
 // its attributes is not), so the missing FILE_SHARE_DELETE binds everyone who
@@ -92,47 +85,29 @@ std::wstring create_temp_directory() {
     // hold, every sweep is refused. Nothing is written before it.
     HANDLE hold = holdFolder(buffer);
     if (hold != INVALID_HANDLE_VALUE) {
-      OwnFolders& own = ownFolders();
-      EnterCriticalSection(&own.lock);
-      own.held.emplace_back(nameOf(buffer), hold);
-      LeaveCriticalSection(&own.lock);
+      _hold = hold;
+      wcscpy(_heldName, nameOf(buffer));
       return buffer;
     }
-    DWORD error = GetLastError();
     RemoveDirectoryW(buffer);
-    if (attempt + 1 == HOLD_ATTEMPTS) diagnose(L"Error: a new folder in TEMP could not be held: %lu.\n", error);
   }
   return std::wstring();
 }
 
 void releaseTempDirectory(const std::wstring& directory) {
-  OwnFolders& own = ownFolders();
-  EnterCriticalSection(&own.lock);
-  for (size_t i = 0; i < own.held.size(); ++i) {
-    if (own.held[i].first != nameOf(directory)) continue;
-    CloseHandle(own.held[i].second);
-    own.held.erase(own.held.begin() + i);
-    break;
-  }
-  LeaveCriticalSection(&own.lock);
+  if (wcscmp(_heldName, nameOf(directory.c_str())) != 0) return;
+  CloseHandle(_hold);
+  _heldName[0] = L'\0';
 }
 
-bool heldByThisRun(const std::wstring& name) {
-  OwnFolders& own = ownFolders();
-  EnterCriticalSection(&own.lock);
-  bool held = false;
-  for (const auto& folder : own.held) held = held || folder.first == name;
-  LeaveCriticalSection(&own.lock);
-  return held;
-}
-
-bool isTempDirectoryName(const std::wstring& name) {
+bool isTempDirectoryName(const wchar_t* name) {
   // The C runtime's six characters: the process id's last six digits, the
-  // first replaced by a letter (Windows always, Wine when the name is taken).
-  if (name.size() != wcslen(DIRECTORY_TEMPLATE) || name.compare(0, 3, DIRECTORY_TEMPLATE, 3) != 0) return false;
-  if (!(name[3] >= L'a' && name[3] <= L'z') && !(name[3] >= L'0' && name[3] <= L'9')) return false;
-  for (size_t i = 4; i < name.size(); ++i)
-    if (name[i] < L'0' || name[i] > L'9') return false;
+  // first replaced by a letter (Windows always, Wine when the name is taken);
+  // then '_' when a sweep renamed the folder.
+  size_t length = wcslen(name);
+  if ((length != 9 && (length != 10 || name[9] != L'_')) || wcsncmp(name, DIRECTORY_TEMPLATE, 3) != 0) return false;
+  for (int i = 3; i < 9; ++i)
+    if (!(name[i] >= L'0' && name[i] <= L'9') && !(i == 3 && name[i] >= L'a' && name[i] <= L'z')) return false;
   return true;
 }
 

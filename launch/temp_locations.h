@@ -18,11 +18,9 @@ std::wstring create_temp_directory();
 // its name: the path may be reached another way by now), just before it is removed.
 void releaseTempDirectory(const std::wstring& directory);
 
-// Whether this run holds the folder of that name.
-bool heldByThisRun(const std::wstring& name);
-
-// Whether name has the shape of create_temp_directory's names, exactly.
-bool isTempDirectoryName(const std::wstring& name);
+// Whether name has the shape of create_temp_directory's names, exactly (or
+// of such a folder that another run's sweep renamed).
+bool isTempDirectoryName(const wchar_t* name);
 
 // The running executable's copy in the temporary folder, deleted by the system
 // once both handles and the copy's own process have let it go.

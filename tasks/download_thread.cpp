@@ -6,7 +6,6 @@
 
 #include "fs/diagnostic.h"
 #include "fs/run_log.h"
-#include "launch/leftover_sweep.h"
 #include "launch/temp_locations.h"
 #include "tasks/download_proxy.h"
 #include "tasks/request_events.h"
@@ -268,8 +267,6 @@ bool DownloadThread::fetch() {
 }
 
 void DownloadThread::doDownload() {
-  // What killed runs left goes first, while the window shows.
-  sweepLeftovers();
   _counters.total.store(0, std::memory_order_relaxed);
   _counters.received.store(0, std::memory_order_relaxed);
   bool complete = false;

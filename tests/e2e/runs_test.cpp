@@ -126,9 +126,9 @@ const Row ROWS[] = {
     {"OnlyTheTenNewestLogsStay", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, OldLogs},
     // What killed runs left goes, only that, and never what a live run holds.
     {"KilledRunsFoldersGo", {KEPT}, L"", {EXTRACTED}, 0, 0, {KEPT}, {}, L"0", 0, Leftovers, nullptr, L"", "",
-     "Removed from TEMP, left by an earlier run: vlm"},
+     "Swept from TEMP: vlm"},
     {"LiveRunsFolderStays", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, BesideALiveRun, nullptr, L"", "",
-     "Kept in TEMP, in use by a running program: vlm"},
+     "Kept in TEMP, in use: vlm"},
     {"TreeThirtyFoldersDeep", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, 0, nullptr, L"archives\\deep.7z"},
     // The updater's 77 after an uninstall: the bootstrap goes (its copy late too), and its folder if nothing else is in it.
     {"UninstallRemovesTheBootstrapAndItsFolder", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, LateCopy,
@@ -412,7 +412,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   if (row.how & ReadOnly) setReadOnly(game, true);
   if (row.how & (UserProxy | BadProxy)) setUserProxy("127.0.0.1:48377", row.how & BadProxy);
   for (const wchar_t* file : {L"vlmb12345\\wayspanner\\wayspanner.exe", L"vlmb12345\\data\\1", L"vlmc12345\\dwl_1A2B.tmp",
-                              L"vlmc12345\\dwl_1A2B.tmp.exe", L"vlmh12345.gone\\a", L"vlmd1234\\a", L"vlmf12345"})
+                              L"vlmc12345\\dwl_1A2B.tmp.exe", L"vlmh12345_\\a", L"vlmd1234\\a", L"vlmf12345"})
     if (row.how & Leftovers) writeFile(temp + L"\\" + file, "as a killed run left it");
   if (row.how & Leftovers) ASSERT_TRUE(host(L"ln -s ../outside vlmg12345", temp, temp + L"\\vlmg12345"));
   for (int day = 10; row.how & OldLogs && day <= 20; ++day)  // 2020-01-10 to 2020-01-20
