@@ -5,16 +5,13 @@
 
 #include <algorithm>
 #include <cwchar>
-#include <cwctype>
 
 #include "fs/diagnostic.h"
 #include "fs/tree_removal.h"
+#include "launch/temp_locations.h"
 
 namespace {
 const DWORD TEMP_PATH_CHARS = MAX_PATH + 1;
-// create_temp_directory's names: "vlm" and six generated characters.
-const wchar_t EXTRACTION_PREFIX[] = L"vlm";
-const size_t EXTRACTION_NAME_CHARS = 9;
 // A virus scanner opens each new file for a moment, and a process that outlives
 // its run keeps its folder: the removal tries again, with pauses that double
 // from the first, for this long in all.
@@ -30,13 +27,8 @@ bool isOwnExtraction(const std::wstring& directory, const std::wstring& temp) {
       (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
     return false;
   // temp ends with its separator; the name follows it directly.
-  if (directory.size() != temp.size() + EXTRACTION_NAME_CHARS) return false;
-  if (_wcsnicmp(directory.c_str(), temp.c_str(), temp.size()) != 0) return false;
-  std::wstring name = directory.substr(temp.size());
-  if (name.compare(0, 3, EXTRACTION_PREFIX) != 0) return false;
-  for (wchar_t c : name)
-    if (!iswalnum(c)) return false;
-  return true;
+  if (directory.size() <= temp.size() || _wcsnicmp(directory.c_str(), temp.c_str(), temp.size()) != 0) return false;
+  return isTempDirectoryName(directory.c_str() + temp.size());
 }
 
 // What another program's open handle or working folder causes, and ends with it.
@@ -77,6 +69,9 @@ bool deleteExtractionDirectory(const std::wstring& directory, const std::wstring
   }
   if (!isOwnExtraction(directory, temp)) return false;
   SetCurrentDirectoryW(temp.c_str());
+  // Its hold would refuse this run's own removal too; from here on, a sweep
+  // by another run that takes the folder only does what this removal does.
+  releaseTempDirectory(directory);
   Leftover left;
   for (DWORD waited = 0, pause = FIRST_PAUSE_MS; !removeOnce(directory, &left); waited += pause, pause *= 2) {
     if (!passing(left.error) || waited >= REMOVAL_PATIENCE_MS) {

@@ -15,6 +15,24 @@ const wchar_t* const DIRECTORY_TEMPLATE = L"vlmXXXXXX";
 const DWORD TEMP_PATH_CHARS = MAX_PATH + 1;
 
 const DWORD COPY_CHUNK = 64 * 1024;
+// A name that another run's sweep takes in the instant before its hold is given up for another.
+const int HOLD_ATTEMPTS = 3;
+
+// The folder that this run holds, and its name. A run has one at a time (it
+// removes each before it makes the next); it is made before the worker that
+// made it first reports to the window, and let go on the window's thread.
+HANDLE _hold = nullptr;
+wchar_t _heldName[16];  // empty: none held
+
+const wchar_t* nameOf(const wchar_t* path) { return wcsrchr(path, L'\\') + 1; }
+
+// Listing a folder is an access that share modes are weighed against (reading
+// its attributes is not), so the missing FILE_SHARE_DELETE binds everyone who
+// opens the folder meanwhile; what lies inside stays open to all.
+HANDLE holdFolder(const wchar_t* path) {
+  return CreateFileW(path, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+}
 
 // A line on the wide standard output, flushed at once.
 void writeLine(const std::wstring& text) {
@@ -57,10 +75,40 @@ std::wstring create_temp_directory() {
   DWORD length = GetTempPathW(TEMP_PATH_CHARS, buffer);
   // A temporary path too long to take the template is a failure, not an overflow.
   if (length == 0 || length + suffix_len >= TEMP_PATH_CHARS) return std::wstring();
-  wcscpy(buffer + length, DIRECTORY_TEMPLATE);
-  if (_wmktemp(buffer) == nullptr) return std::wstring();
-  if (!CreateDirectoryW(buffer, nullptr)) return std::wstring();
-  return buffer;
+  for (int attempt = 0; attempt < HOLD_ATTEMPTS; ++attempt) {
+    wcscpy(buffer + length, DIRECTORY_TEMPLATE);
+    if (_wmktemp(buffer) == nullptr) return std::wstring();
+    if (!CreateDirectoryW(buffer, nullptr)) return std::wstring();
+    // Another run's sweep renames a folder before it touches it. Should it
+    // take this one before the hold, the hold finds it gone (or is refused):
+    // the empty folder is the sweep's, and another name is taken. After the
+    // hold, every sweep is refused. Nothing is written before it.
+    HANDLE hold = holdFolder(buffer);
+    if (hold != INVALID_HANDLE_VALUE) {
+      _hold = hold;
+      wcscpy(_heldName, nameOf(buffer));
+      return buffer;
+    }
+    RemoveDirectoryW(buffer);
+  }
+  return std::wstring();
+}
+
+void releaseTempDirectory(const std::wstring& directory) {
+  if (wcscmp(_heldName, nameOf(directory.c_str())) != 0) return;
+  CloseHandle(_hold);
+  _heldName[0] = L'\0';
+}
+
+bool isTempDirectoryName(const wchar_t* name) {
+  // The C runtime's six characters: the process id's last six digits, the
+  // first replaced by a letter (Windows always, Wine when the name is taken);
+  // then '_' when a sweep renamed the folder.
+  size_t length = wcslen(name);
+  if ((length != 9 && (length != 10 || name[9] != L'_')) || wcsncmp(name, DIRECTORY_TEMPLATE, 3) != 0) return false;
+  for (int i = 3; i < 9; ++i)
+    if (!(name[i] >= L'0' && name[i] <= L'9') && !(i == 3 && name[i] >= L'a' && name[i] <= L'z')) return false;
+  return true;
 }
 
 bool copySelfToTemp(SelfCopy& copy) {

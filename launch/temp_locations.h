@@ -9,8 +9,18 @@
 #include "launch/held_file.h"
 
 // A new, empty directory "vlm" + 6 generated characters in the user's temporary
-// folder; its full path without a trailing separator, or empty.
+// folder; its full path without a trailing separator, or empty. The run holds
+// it from its creation until releaseTempDirectory: nobody can delete, rename
+// or replace it meanwhile, which tells another run's sweep that it is in use.
 std::wstring create_temp_directory();
+
+// Lets go of the hold on a folder that create_temp_directory made (known by
+// its name: the path may be reached another way by now), just before it is removed.
+void releaseTempDirectory(const std::wstring& directory);
+
+// Whether name has the shape of create_temp_directory's names, exactly (or
+// of such a folder that another run's sweep renamed).
+bool isTempDirectoryName(const wchar_t* name);
 
 // The running executable's copy in the temporary folder, deleted by the system
 // once both handles and the copy's own process have let it go.

@@ -83,6 +83,7 @@ bool DownloadThread::start() {
     wchar_t name[MAX_PATH];
     if (GetTempFileNameW(_folder.c_str(), TEMP_NAME_PREFIX, 0, name) == 0) {
       diagnose(L"Error %luin GetTempFileNameW.\n", static_cast<unsigned long>(GetLastError()));
+      releaseTempDirectory(_folder);
       RemoveDirectoryW(_folder.c_str());
       _folder.clear();
       return false;
@@ -104,6 +105,7 @@ bool DownloadThread::start() {
   if (!_folder.empty()) {
     DeleteFileW(_filepath.c_str());
     DeleteFileW(reservation.c_str());
+    releaseTempDirectory(_folder);
     RemoveDirectoryW(_folder.c_str());
   }
   return false;

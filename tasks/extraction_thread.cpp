@@ -11,6 +11,7 @@ extern "C" {
 #include "fs/directories.h"
 #include "fs/file_path.h"
 #include "fs/run_log.h"
+#include "launch/leftover_sweep.h"
 #include "launch/temp_locations.h"
 #include "tasks/entry_name.h"
 #include "tasks/mem_in_stream.h"
@@ -103,6 +104,8 @@ bool ExtractionThread::start(const void* data, uint32_t size) {
 }
 
 void ExtractionThread::doExtract() {
+  // Before this run writes: what killed runs left goes first.
+  sweepLeftovers();
   MemInStream memStream;
   MemInStream_Init(&memStream, _data, _size);
   ILookInStream* stream = reinterpret_cast<ILookInStream*>(&memStream);

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 #include <shellapi.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <sstream>
@@ -46,7 +47,11 @@ enum How {  // what else a row does, as bits
   Relinked = 1048576,  // TEMP is a link that another program of the player's points at its own copies once held
   RenamedAway = 2097152,  // the program, started suspended, is renamed away and the row's first file put at its name
   Retargeted = 4194304,   // ... or started as that file's name through a folder link then pointed at that file's folder
+  Leftovers = 134217728,  // killed runs' folders lie in TEMP (an extraction, a download's), beside LOOKALIKES
+  BesideALiveRun = 268435456,  // a first run in the same TEMP, stopped in its extraction until this one has ended
 };
+// Named like a run's folder, but not quite, or not a folder: they stay ("vlmg12345" is a link to KEPT's folder).
+const wchar_t* const LOOKALIKES[] = {L"vlmd1234", L"vlmf12345", L"vlmg12345"};
 
 struct Row {
   const char* name;
@@ -123,6 +128,11 @@ const Row ROWS[] = {
      "Left in TEMP, could not be deleted: {extraction}\\wayspanner\\wayspanner.exe (error 32).\r\n"},
     {"ForgedMessagesDuringTheExtraction", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, Forged, nullptr, L"archives\\many.7z"},
     {"OnlyTheTenNewestLogsStay", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, OldLogs},
+    // What killed runs left goes, only that, and never what a live run holds.
+    {"KilledRunsFoldersGo", {KEPT}, L"", {EXTRACTED}, 0, 0, {KEPT}, {}, L"0", 0, Leftovers, nullptr, L"", "",
+     "Swept from TEMP: vlm"},
+    {"LiveRunsFolderStays", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, BesideALiveRun, nullptr, L"", "",
+     "Kept in TEMP, in use: vlm"},
     {"TreeThirtyFoldersDeep", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, 0, nullptr, L"archives\\deep.7z"},
     // The updater's 77 after an uninstall: the bootstrap goes (its copy late too), and its folder if nothing else is in it.
     {"UninstallRemovesTheBootstrapAndItsFolder", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, LateCopy,
@@ -255,9 +265,27 @@ void setUserProxy(const char* server, bool bad = false) {
   RegCloseKey(connections), RegCloseKey(settings);
 }
 
+// Stops every thread of the run, or lets them all go on.
+Child suspend(Child run, bool stop) {
+  HANDLE threads = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  THREADENTRY32 entry = {sizeof(entry)};
+  for (BOOL more = Thread32First(threads, &entry); more; more = Thread32Next(threads, &entry)) {
+    HANDLE thread = entry.th32OwnerProcessID == run.pid ? OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID) : 0;
+    if (thread) stop ? SuspendThread(thread) : ResumeThread(thread), CloseHandle(thread);
+  }
+  CloseHandle(threads);
+  return run;
+}
+
 // Other programs of the player's, started before the run: a racer, a virus scanner.
 Child startNeighbour(int how, const std::wstring& tests, const std::wstring& temp, const std::wstring& scratch) {
   std::wstring folders = L" \"" + temp + L"\" \"" + scratch + L"\"";
+  if (how & BesideALiveRun) {  // stopped as soon as its folder is made, until the second run has ended
+    Child first = startProgram(scratch + L"\\game\\" + SETUP, L"", scratch,
+                               {{L"TEMP", temp}, {L"TMP", temp}, {L"STANDIN_RECORD", scratch + L"\\first.txt"}});
+    for (std::vector<std::wstring> names; names.empty() || names.back().find(L"vlm"); Sleep(1)) names = listDir(temp);
+    return suspend(first, true);
+  }
   if (how & (Raced | Relinked)) return startProgram(tests + L"racer.exe", (how & Raced ? L"race" : L"relink") + folders);
   if (how & (Scanned | ScannedUpdater))
     return startProgram(tests + L"racer.exe", L"scan" + folders + (how & ScannedUpdater ? L" wayspanner.exe" : L" -"));
@@ -390,6 +418,10 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     for (const std::wstring& dir : {game, temp}) ASSERT_TRUE(copyFileTo(tests + L"libplanted_dll.dll", dir + L"\\" + name));
   if (row.how & ReadOnly) setReadOnly(game, true);
   if (row.how & (UserProxy | BadProxy)) setUserProxy("127.0.0.1:48377", row.how & BadProxy);
+  for (const wchar_t* file : {L"vlmb12345\\wayspanner\\wayspanner.exe", L"vlmb12345\\data\\1", L"vlmc12345\\dwl_1A2B.tmp",
+                              L"vlmc12345\\dwl_1A2B.tmp.exe", L"vlmh12345_\\a", L"vlmd1234\\a", L"vlmf12345"})
+    if (row.how & Leftovers) writeFile(temp + L"\\" + file, "as a killed run left it");
+  if (row.how & Leftovers) ASSERT_TRUE(host(L"ln -s ../outside vlmg12345", temp, temp + L"\\vlmg12345"));
   for (int day = 10; row.how & OldLogs && day <= 20; ++day)  // 2020-01-10 to 2020-01-20
     writeFile(temp + L"\\VorakSetup_202001" + std::to_wstring(day) + L"_120000_4.log", "an earlier run's");
 
@@ -441,6 +473,14 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     PostMessageW(shown, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
   }
   if (row.how & Floored) EXPECT_LT(GetTickCount() - begun, 15000u) << "the speed floor ended it";
+  if (row.how & BesideALiveRun) {  // the first run's folder outlived the second; the first then ends as it would
+    std::vector<std::wstring> inTemp = listDir(temp);
+    EXPECT_TRUE(!inTemp.back().find(L"vlm") && listDir(temp + L"\\" + inTemp.back()).size()) << "the first run's folder stays";
+    DWORD firstCode = 99;
+    EXPECT_TRUE(suspend(racer, false).wait(60000, &firstCode) && !firstCode && readRecord(scratch / L"first.txt").size());
+    for (const std::wstring& name : listDir(temp))  // the first run's own
+      if (name.find(L"_" + std::to_wstring(racer.pid) + L".log") != std::wstring::npos) DeleteFileW((temp + L"\\" + name).c_str());
+  }
   if (racer.process) writeFile(scratch / L"stop", ""), racer.wait(10000);  // all it could swap has started
   if (row.how & (UserProxy | BadProxy)) setUserProxy(nullptr);
   ASSERT_TRUE(ended || (TerminateProcess(child.process.get(), 99), false)) << "a hang fails its row only";
@@ -511,7 +551,9 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   if (acts == LinkOutWhenUpdaterRuns && left.size() == 1 && listDir(temp + L"\\" + left[0]) == decltype(left){L"link"})
     host(L"rm -f */link && rmdir * && touch ../unlinked", temp, scratch / L"unlinked"), left.clear();
   if (row.how & ScannedUpdater && left.size() == 1) left.clear();  // named in its line, as it must stay
-  EXPECT_EQ(left, std::vector<std::wstring>()) << "the extraction is removed";
+  if (row.how & Leftovers) host(L"rm vlmg12345 && touch ../unlinked", temp, scratch / L"unlinked");  // Wine would follow it
+  std::vector<std::wstring> kept(LOOKALIKES, LOOKALIKES + (row.how & Leftovers ? 3 : 0));  // they stay, and only they
+  EXPECT_EQ(left, kept) << "the extraction is removed";
   EXPECT_EQ(readFile(scratch / L"loaded"), "") << "no planted library ran";
   for (const std::wstring& path : row.left) EXPECT_TRUE(pathExists(game + L"\\" + path)) << path;
   for (const std::wstring& path : row.gone) EXPECT_FALSE(pathExists(game + L"\\" + path)) << path;

@@ -7,6 +7,7 @@
 #include <map>
 
 #include "app/message_loop.h"
+#include "launch/temp_locations.h"
 #include "tasks/extraction_thread.h"
 #include "tasks/worker_messages.h"
 #include "tests/support/test_support.h"
@@ -83,6 +84,7 @@ TEST_P(RoundTrip, GivesItsTreeBackByteForByte) {
   ASSERT_EQ(run.progress.size(), files + 1);
   EXPECT_TRUE(run.progress[0] == 0 && run.progress[files] == 1 && std::is_sorted(run.progress.begin(), run.progress.end()));
   if (archive == L"payload") EXPECT_EQ(run.blocks, 1);
+  releaseTempDirectory(run.path);  // as the run does before its removal
 }
 
 INSTANTIATE_TEST_SUITE_P(Archives, RoundTrip,
