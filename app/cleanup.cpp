@@ -16,6 +16,7 @@
 #include "fs/safe_handle.h"
 #include "fs/system_library.h"
 #include "launch/file_digest.h"
+#include "launch/number_text.h"
 
 namespace {
 
@@ -51,6 +52,8 @@ bool deleteWhenEnded(int pid, const std::wstring& file) {
     logLine(L"Clean-up: process %d cannot be waited for (error %lu).", pid, GetLastError());
     return false;
   }
+  SafeKernelHandle holds(OpenEventW(EVENT_MODIFY_STATE, FALSE, cleanupHoldsEventName(static_cast<DWORD>(pid)).c_str()));
+  if (holds.valid()) SetEvent(holds.get());
   if (WaitForSingleObject(process.get(), BOOTSTRAP_END_WAIT_MS) != WAIT_OBJECT_0) {
     logLine(L"Clean-up: process %d still runs after %lu s.", pid, BOOTSTRAP_END_WAIT_MS / 1000);
     return false;
@@ -74,6 +77,10 @@ bool deleteWhenEnded(int pid, const std::wstring& file) {
 }
 
 }  // namespace
+
+std::wstring cleanupHoldsEventName(DWORD pid) {
+  return L"Local\\VorakSetupCleanupHolds" + t_to_wstring(static_cast<unsigned long>(pid));
+}
 
 void cleanup(int pid, std::wstring file, std::wstring directory) {
   logLine(L"Clean-up: deletes %ls once process %d has ended, then its folder if empty.", file.c_str(), pid);

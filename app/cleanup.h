@@ -8,6 +8,13 @@
 // that is not this program, or cannot be deleted, also writes a line. A run
 // that deletes nothing keeps its log, with the reason.
 // User-interface thread.
+#include <windows.h>
+
 #include <string>
 
 void cleanup(int pid, std::wstring file, std::wstring directory);
+
+// The event that a clean-up run sets once it holds process pid open, so that
+// the bootstrap that started it, elevated, need not wait longer: from then on
+// its end cannot be missed, nor its id given to another process.
+std::wstring cleanupHoldsEventName(DWORD pid);
