@@ -13,6 +13,7 @@
 #include "fs/run_log.h"
 #include "fs/safe_handle.h"
 #include "launch/file_digest.h"
+#include "launch/number_text.h"
 
 namespace {
 
@@ -52,6 +53,8 @@ bool deleteWhenEnded(DWORD pid, const wchar_t* file) {
     logLine(L"Clean-up: process %lu cannot be waited for (error %lu).", pid, GetLastError());
     return false;
   }
+  SafeKernelHandle holds(OpenEventW(EVENT_MODIFY_STATE, FALSE, cleanupHoldsEventName(pid).c_str()));
+  if (holds.valid()) SetEvent(holds.get());
   if (WaitForSingleObject(process.get(), BOOTSTRAP_END_WAIT_MS) != WAIT_OBJECT_0) {
     logLine(L"Clean-up: process %lu still runs after %lu s.", pid, BOOTSTRAP_END_WAIT_MS / 1000);
     return false;
@@ -85,6 +88,10 @@ bool cleanupWith(int count, wchar_t** values) {
 }
 
 }  // namespace
+
+std::wstring cleanupHoldsEventName(DWORD pid) {
+  return L"Local\\VorakSetupCleanupHolds" + t_to_wstring(static_cast<unsigned long>(pid));
+}
 
 void cleanup(int count, wchar_t** values) {
   if (!cleanupWith(count, values)) {

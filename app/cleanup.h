@@ -11,4 +11,13 @@
 // (the wait would never end). A run that deletes nothing keeps its log, with
 // the reason.
 // User-interface thread.
+#include <windows.h>
+
+#include <string>
+
 void cleanup(int count, wchar_t** values);
+
+// The event that a clean-up run sets once it holds process pid open, so that
+// the bootstrap that started it, elevated, need not wait longer: from then on
+// its end cannot be missed, nor its id given to another process.
+std::wstring cleanupHoldsEventName(DWORD pid);

@@ -55,7 +55,15 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // prompt at every start of the installed game. Only that run asks Windows
   // Installer, too: loading it costs a start of the game most of its time.
   logLine(L"Mode: %ls.", ACTION_NAMES[_action]);
-  bool fetchRuntime = VC_REDIST_BRANCH && _action != ActionNone && !isRedistInstalled();
+  bool fetchRuntime = false;
+  if (VC_REDIST_BRANCH && _action != ActionNone) {
+    // Both runs that may follow show the window: it is made and painted first
+    // (as the first state paints it), and Windows Installer, whose loading
+    // takes a while, is asked once the player sees it.
+    if (!createUi()) return finish(1);  // it has taken the run to StateFailed
+    UpdateWindow(_window);
+    fetchRuntime = !isRedistInstalled();
+  }
   beginState(fetchRuntime ? StateRedistDownload : StateStart);
   // A cancel is no success, though no error either: no box was shown.
   if (_cancelled) {

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/cleanup.h"
 #include "fs/safe_handle.h"
 #include "fs/directories.h"
 #include "fs/module_path.h"
@@ -16,7 +17,7 @@ namespace {
 
 // Long enough for the copy to open this process before it ends.
 const DWORD CLEANUP_CHILD_WAIT_MS = 1000;
-// How long an elevated copy (and the player's answer to the prompt) is waited for.
+// How long an elevated copy (and the player's answer to the prompt) is waited for, at most.
 const int32_t CLEANUP_ELEVATED_WAIT_MS = 20000;
 
 // "--cleanup PID "EXE" "DIR"": what a clean-up run reads.
@@ -42,7 +43,14 @@ void removeSelf() {
     logLine(L"Self-removal: the copy %ls %ls, directly, with: %ls", copyPath.c_str(), started ? L"started" : L"did not start",
             arguments.c_str());
   } else {
-    int32_t result = execute_elevated_process(copyPath, arguments, CLEANUP_ELEVATED_WAIT_MS, copy.held.get());
+    // Waited for until it holds this process, not longer. A name that another
+    // program made first may be set already: then the whole wait is kept.
+    SetLastError(ERROR_SUCCESS);
+    SafeKernelHandle holds(CreateEventW(nullptr, TRUE, FALSE, cleanupHoldsEventName(GetCurrentProcessId()).c_str()));
+    if (GetLastError() == ERROR_ALREADY_EXISTS) holds.reset();
+    int32_t result = execute_elevated_process(copyPath, arguments, holds.valid() ? WAIT_NONE : CLEANUP_ELEVATED_WAIT_MS,
+                                              copy.held.get());
+    if (holds.valid() && result == 0) WaitForSingleObject(holds.get(), CLEANUP_ELEVATED_WAIT_MS);
     logLine(L"Self-removal: the copy %ls started elevated (result %ld), with: %ls", copyPath.c_str(),
             static_cast<long>(result), arguments.c_str());
   }

@@ -184,8 +184,11 @@ bool createUi() {
   if (_window != nullptr) return true;
   // A run that shows itself keeps its log.
   keepRunLog();
+  // The window needs no common control, and loading them takes a while: they
+  // are made ready once it shows, for the box that may follow.
+  bool created = createWindow(_instance);
   initCommonControls();
-  if (!createWindow(_instance)) {
+  if (!created) {
     beginState(StateFailed);
     return false;
   }

@@ -9,7 +9,7 @@
 #include <stdlib.h>
 #include <wchar.h>
 
-#define MAX_LINES 8
+#define MAX_LINES 10
 #define MAX_RUNS 101
 #define LIMIT_MS 60000
 #define WINDOW_PREFIX L"window:"

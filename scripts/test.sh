@@ -21,7 +21,7 @@ bash scripts/wine-run.sh --arch "$arch" --prefix "$prefix" cmd /c exit 0 </dev/n
 
 rc=0
 start=$(date +%s)
-ctest --test-dir "build/$arch" --output-on-failure -j2 || rc=$?
+ctest --test-dir "build/$arch" --output-on-failure -j4 || rc=$?
 echo "Test time: $(( $(date +%s) - start )) s on $(nproc) cores ($arch build)."
 bash scripts/count-lines.sh
 

@@ -12,8 +12,9 @@
 #     trusts, under another (root left out, and carried), by another publisher under the trusted root, unsigned,
 #     and signed then altered in one byte of code, by the expired signer (and not time-stamped), by each crafted
 #     signer (named so); and signed.sha256, signed.exe's digest
-#   test_signing.sh release DIR CA ARCH  the release test: scripts/check-reproducible.sh, its second build signed
-#     with CA's signer's key in a SoftHSM token, time-stamped on loopback by CA's authority; then the signing cases
+#   test_signing.sh release DIR CA ARCH PROGRAM  the release test: scripts/check-reproducible.sh against PROGRAM,
+#     the build tree's own, of the work tree as it is (its uncommitted changes too); its second build signed with
+#     CA's signer's key in a SoftHSM token, time-stamped on loopback by CA's authority; then the signing cases
 set -euo pipefail
 dir=$2
 if [ "$1" = ca ] && [ ! -f "$dir/stamps-chain.pem" ]; then
@@ -89,6 +90,8 @@ elif [ "$1" = samples ]; then
   printf '\x5a' | dd of="$dir/altered.exe" bs=1 seek=$((0x1010)) conv=notrunc status=none
 elif [ "$1" = release ]; then
   ca=$3 module=/usr/lib/softhsm/libsofthsm2.so out=$dir/work/second-folder/out here=$(cd "$(dirname "$0")" && pwd)
+  # The work tree as a commit, which is HEAD when nothing is changed: the source of the tree's own build.
+  tree=$(git -C "$here" stash create) && tree=${tree:-HEAD}
   rm -rf "$dir/tokens" && mkdir -p "$dir/tokens" && cd "$dir"
   # The PIN in a file of its own, as a publisher keeps it; p11tool reads PINs from its environment.
   export SOFTHSM2_CONF=$dir/softhsm2.conf GNUTLS_SO_PIN=$RANDOM$RANDOM$RANDOM GNUTLS_PIN=$RANDOM$RANDOM$RANDOM
@@ -107,7 +110,7 @@ elif [ "$1" = release ]; then
   serve() { echo "$1" >answer.txt && python3 "$here/http_server.py" "$dir" 48378 "${@:2}"; }
   # The first authority listed is not there, the next one stamps; the signed program is the unsigned one plus a signature.
   VORAK_SIGN_TIMESTAMP_URLS="http://127.0.0.1:48379/;http://127.0.0.1:48378/" serve "stamp tsa.cnf" \
-    bash "$here/../../scripts/check-reproducible.sh" "$4" HEAD "$dir/work" >release.log 2>&1 || { cat release.log; exit 1; }
+    bash "$here/../../scripts/check-reproducible.sh" "$4" "$tree" "$dir/work" "$5" >release.log 2>&1 || { cat release.log; exit 1; }
   cp "$out/VorakSetup.exe" . && set +e
   failed=0 verify="osslsigncode verify -CAfile $ca/root.pem -TSA-CAfile $ca/root.pem -in"
   # A command (run with the authority answering as said), whether it fails, and a line of its output, where no PIN
