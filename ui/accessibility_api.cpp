@@ -1,7 +1,5 @@
 #include "ui/accessibility_api.h"
 
-#include <objbase.h>
-
 #include "fs/diagnostic.h"
 #include "fs/system_library.h"
 
@@ -25,9 +23,10 @@ const AccessibilityApi* load() {
   api.createStdAccessibleObject =
       systemFunction<decltype(&::CreateStdAccessibleObject)>(accessibility, "CreateStdAccessibleObject");
   api.sysAllocStringLen = systemFunction<decltype(&::SysAllocStringLen)>(automation, "SysAllocStringLen");
+  api.coDisconnectObject = systemFunction<decltype(&::CoDisconnectObject)>(com, "CoDisconnectObject");
   auto coInitializeEx = systemFunction<decltype(&::CoInitializeEx)>(com, "CoInitializeEx");
   if (api.lresultFromObject == nullptr || api.createStdAccessibleObject == nullptr ||
-      api.sysAllocStringLen == nullptr || coInitializeEx == nullptr) {
+      api.sysAllocStringLen == nullptr || api.coDisconnectObject == nullptr || coInitializeEx == nullptr) {
     if (automation && com && accessibility) diagnose(L"Error: an accessibility function is missing.\n");
     return nullptr;
   }

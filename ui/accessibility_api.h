@@ -6,12 +6,14 @@
 // at the first question a reader asks and kept for the process's life: a run
 // that no reader watches loads none of them. User-interface thread only.
 #include <windows.h>
+#include <objbase.h>
 #include <oleacc.h>
 
 struct AccessibilityApi {
   decltype(&::LresultFromObject) lresultFromObject;
   decltype(&::CreateStdAccessibleObject) createStdAccessibleObject;
   decltype(&::SysAllocStringLen) sysAllocStringLen;
+  decltype(&::CoDisconnectObject) coDisconnectObject;
 };
 
 // Null, after a line that says what is missing, when a library, a function or

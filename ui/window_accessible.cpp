@@ -271,6 +271,9 @@ void announceChanges(HWND window, const StatusLine& line) {
 void forgetAccessible() {
   if (_accessible == nullptr) return;
   _accessible->forget();
+  // Readers in other processes lose it now, with an error at once: from here the thread waits for the
+  // updater without pumping, and a call to the object would wait with it.
+  accessibilityApi()->coDisconnectObject(_accessible, 0);
   _accessible->Release();
   _accessible = nullptr;
 }

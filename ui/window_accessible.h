@@ -18,6 +18,7 @@ bool answerGetObject(HWND window, WPARAM flags, LPARAM objectId, LRESULT* answer
 // value, the bar's showing or hiding. Called by every paint.
 void announceChanges(HWND window, const StatusLine& line);
 
-// The window goes: the object it gave out answers CO_E_OBJNOTCONNECTED from now
-// on, and lives until the last reader lets it go.
+// The window goes: readers in other processes are cut off from the object it
+// gave out (their calls fail at once), one in this process finds it answering
+// CO_E_OBJNOTCONNECTED until it lets it go.
 void forgetAccessible();
