@@ -6,6 +6,7 @@
 #include <new>
 #include <string>
 
+#include "fs/diagnostic.h"
 #include "ui/accessibility_api.h"
 #include "ui/window.h"
 
@@ -246,9 +247,16 @@ bool answerGetObject(HWND window, WPARAM flags, LPARAM objectId, LRESULT* answer
   if (_accessible == nullptr || _accessible->window() != window) {
     forgetAccessible();
     _accessible = new (std::nothrow) WindowAccessible(window);
-    if (_accessible == nullptr) return false;
+    if (_accessible == nullptr) return diagnose(L"Error: no memory for the window's accessible object.\n");
   }
   *answer = api->lresultFromObject(ACCESSIBLE_ID, flags, _accessible);
+  // Said once: a reader asks again at every event it hears.
+  static bool failureTold = false;
+  if (*answer < 0 && !failureTold) {  // an error code; a reference is positive
+    failureTold = true;
+    diagnose(L"Error: the window's accessible object could not be handed over (0x%08lx).\n",
+             static_cast<unsigned long>(*answer));
+  }
   return true;
 }
 
