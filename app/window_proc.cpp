@@ -9,6 +9,7 @@
 #include "tasks/process_thread.h"
 #include "tasks/worker_messages.h"
 #include "ui/window.h"
+#include "ui/window_accessible.h"
 #include "ui/window_dpi.h"
 
 namespace {
@@ -76,6 +77,14 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
     case WM_CLOSE:
       onClose(window);
       return 0;
+    case WM_GETOBJECT: {
+      LRESULT answer = 0;
+      if (answerGetObject(window, wParam, lParam, &answer)) return answer;
+      break;
+    }
+    case WM_NCDESTROY:  // the window's last message: no reader's question comes after it
+      forgetAccessible();
+      break;
     default:
       break;
   }

@@ -5,15 +5,13 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cwchar>
 #include <string>
 
 #include "app/globals.h"
-#include "app/messages.h"
 #include "fs/system_library.h"
-#include "tasks/download_thread.h"
-#include "tasks/extraction_thread.h"
+#include "ui/status_line.h"
 #include "ui/window.h"
+#include "ui/window_accessible.h"
 #include "ui/window_dpi.h"
 
 namespace {
@@ -41,14 +39,6 @@ const int BAR_TOP_FROM_BOTTOM = 10;
 const int BAR_BOTTOM_FROM_BOTTOM = 5;
 const COLOR16 BAR_LEFT_RED = 0xEF00, BAR_LEFT_GREEN = 0xA000, BAR_LEFT_BLUE = 0x1800;
 const COLOR16 BAR_RIGHT_RED = 0xFF00, BAR_RIGHT_GREEN = 0xDD00, BAR_RIGHT_BLUE = 0x6E00;
-
-const int MESSAGE_LOADING = 10001;
-const int MESSAGE_INSTALLING = 10002;
-const int MESSAGE_LAUNCHING = 10003;
-const int MESSAGE_EXTRACTING = 10007;
-
-const int32_t BYTES_PER_KB = 1024;
-const int32_t BYTES_PER_MB = 1024 * 1024;
 
 // The bytes of RCDATA id, or null when it is missing or shorter than size.
 const BYTE* windowValue(int id, DWORD size) {
@@ -106,72 +96,40 @@ COLORREF loadTextColor() {
   return ((v >> 16) & 0xFF) | (v & 0xFF00) | ((v & 0xFF) << 16);
 }
 
-struct StatusLine {
-  std::wstring text;
-  double fraction = 0.0;  // of the bar; 0 or less draws none
+// Where the line goes: at the usual origin when it ends inside the right
+// margin there; else moved left just enough, never over the icon; and a line
+// too long even for that is wrapped in the room beside the icon, so it is
+// always whole. rect: the text's own rectangle.
+struct LinePlace {
+  bool wrapped;
+  RECT room;  // where a wrapped line is drawn
+  RECT rect;
 };
 
-// Room for the longest number either line prints.
-const size_t NUMBER_CHARS = 32;
-
-// "%g" is the default formatting of a double: 42.0 prints "42".
-StatusLine percentLine(int message, double fraction) {
-  wchar_t number[NUMBER_CHARS];
-  swprintf(number, NUMBER_CHARS, L" %g%%", std::ceil(fraction * 100.0));
-  return {tr(message) + number, fraction};
-}
-
-// A download whose length was never announced: how much has arrived, no bar.
-StatusLine receivedLine(int message, int32_t bytes) {
-  wchar_t amount[NUMBER_CHARS];
-  if (bytes < BYTES_PER_MB) {
-    swprintf(amount, NUMBER_CHARS, L" %ld KB", static_cast<long>((bytes + BYTES_PER_KB - 1) / BYTES_PER_KB));
-  } else {
-    swprintf(amount, NUMBER_CHARS, L" %.1f MB", static_cast<double>(bytes) / BYTES_PER_MB);
-  }
-  return {tr(message) + amount, 0.0};
-}
-
-StatusLine statusLine() {
-  switch (_state) {
-    case StateRedistDownload: {
-      if (thread == nullptr) return percentLine(MESSAGE_LOADING, 0.0);  // no worker: nothing done yet
-      const DownloadProgress& counters = static_cast<const DownloadThread*>(thread)->counters();
-      if (counters.lengthUnknown()) return receivedLine(MESSAGE_LOADING, counters.receivedBytes());
-      return percentLine(MESSAGE_LOADING, counters.fraction());
-    }
-    case StateExtracting:
-      if (thread == nullptr) return percentLine(MESSAGE_EXTRACTING, 0.0);
-      return percentLine(MESSAGE_EXTRACTING, static_cast<const ExtractionThread*>(thread)->progress());
-    case StateRedistDownloaded:
-    case StateRedistInstall:
-      return {tr(MESSAGE_INSTALLING), 0.0};
-    case StateRedistInstalled:
-    case StateLaunchInstalled:
-    case StateLaunchExtracted:
-      return {tr(MESSAGE_LAUNCHING), 0.0};
-    default:
-      return {};
-  }
-}
-
-// Writes the line at the usual origin when it ends inside the right margin
-// there; else moved left just enough, never over the icon; and a line too long
-// even for that is wrapped in the room beside the icon, so it is always whole.
-void drawLine(HDC dc, const std::wstring& text, const Layout& at, int width, int height) {
+LinePlace placeLine(HDC dc, const std::wstring& text, const Layout& at, int width, int height) {
   int length = static_cast<int>(text.size());
   SIZE size = {};
   GetTextExtentPoint32W(dc, text.c_str(), length, &size);
   int right = width - at.textRightMargin;
   int leftmost = at.iconLeft + at.iconSize + at.textIconGap;
   if (size.cx > right - leftmost) {
-    RECT room = {leftmost, at.iconTop, right, height - at.barTopFromBottom};
-    DrawTextW(dc, text.c_str(), length, &room, DT_WORDBREAK | DT_NOPREFIX);
-    return;
+    LinePlace place = {true, {leftmost, at.iconTop, right, height - at.barTopFromBottom}, {}};
+    place.rect = place.room;
+    DrawTextW(dc, text.c_str(), length, &place.rect, DT_WORDBREAK | DT_NOPREFIX | DT_CALCRECT);
+    return place;
   }
   int left = width - at.textFromRight;
   if (left + size.cx > right) left = right - size.cx;
-  TextOutW(dc, left, at.textTop, text.c_str(), length);
+  return {false, {}, {left, at.textTop, left + size.cx, at.textTop + size.cy}};
+}
+
+void drawLine(HDC dc, const std::wstring& text, const Layout& at, int width, int height) {
+  LinePlace place = placeLine(dc, text, at, width, height);
+  int length = static_cast<int>(text.size());
+  if (place.wrapped)
+    DrawTextW(dc, text.c_str(), length, &place.room, DT_WORDBREAK | DT_NOPREFIX);
+  else
+    TextOutW(dc, place.rect.left, place.rect.top, text.c_str(), length);
 }
 
 void drawBar(HDC dc, double fraction, const Layout& at, int width, int height) {
@@ -242,6 +200,7 @@ void refreshWindow(HWND window) {
   if (_iconHandle) DrawIconEx(dc, at.iconLeft, at.iconTop, _iconHandle, at.iconSize, at.iconSize, 0, nullptr, DI_NORMAL);
 
   StatusLine line = statusLine();
+  announceChanges(window, line);
   if (line.fraction > 0) drawBar(dc, line.fraction, at, width, height);
   SetTextColor(dc, FG_COLOR);
   HGDIOBJ previousFont = SelectObject(dc, font);
@@ -258,4 +217,24 @@ void refreshWindow(HWND window) {
   }
   EndPaint(window, &paint);
   DeleteObject(background);
+}
+
+RECT statusTextRect(HWND window, const std::wstring& text) {
+  UINT dpi = windowDpi(window);
+  RECT client;
+  GetClientRect(window, &client);
+  HDC dc = GetDC(window);
+  HGDIOBJ previousFont = SelectObject(dc, statusFont(dpi));
+  RECT rect = placeLine(dc, text, layoutAt(dpi), client.right, client.bottom).rect;
+  SelectObject(dc, previousFont);
+  ReleaseDC(window, dc);
+  return rect;
+}
+
+RECT progressBarRect(HWND window) {
+  Layout at = layoutAt(windowDpi(window));
+  RECT client;
+  GetClientRect(window, &client);
+  return {at.barMargin, client.bottom - at.barTopFromBottom, client.right - at.barMargin,
+          client.bottom - at.barBottomFromBottom};
 }

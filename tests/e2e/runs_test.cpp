@@ -3,10 +3,12 @@
 #include "tests/support/test_support.h"
 
 #include <gtest/gtest.h>
+#include <oleacc.h>
 #include <shellapi.h>
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <set>
 #include <sstream>
 
 using namespace testing_support;
@@ -49,6 +51,7 @@ enum How {  // what else a row does, as bits
   Retargeted = 4194304,   // ... or started as that file's name through a folder link then pointed at that file's folder
   Leftovers = 134217728,  // killed runs' folders lie in TEMP (an extraction, a download's), beside LOOKALIKES
   BesideALiveRun = 268435456,  // a first run in the same TEMP, stopped in its extraction until this one has ended
+  ReadAloud = 536870912,  // a screen reader in another process reads the window while it runs, and counts its events
 };
 // Named like a run's folder, but not quite, or not a folder: they stay ("vlmg12345" is a link to KEPT's folder).
 const wchar_t* const LOOKALIKES[] = {L"vlmd1234", L"vlmf12345", L"vlmg12345"};
@@ -126,6 +129,9 @@ const Row ROWS[] = {
     {"UninstallBesideAScanner", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, Scanned},
     {"UpdaterHeldForEverIsNamed", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, ScannedUpdater, nullptr, L"",
      "Left in TEMP, could not be deleted: {extraction}\\wayspanner\\wayspanner.exe (error 32).\r\n"},
+    // A screen reader reads the window as it runs; oleacc.dll and OLE automation come from the system folder.
+    {"ReadAloudDuringTheExtraction", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, ReadAloud | Planted, nullptr,
+     L"archives\\many.7z"},
     {"ForgedMessagesDuringTheExtraction", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, Forged, nullptr, L"archives\\many.7z"},
     {"OnlyTheTenNewestLogsStay", {}, L"", {EXTRACTED}, 0, 0, {}, {}, L"0", 0, OldLogs},
     // What killed runs left goes, only that, and never what a live run holds.
@@ -298,6 +304,60 @@ void forgeMessages(HWND window) {
     for (LPARAM lParam : {0, 16, 0x7ffe0000}) PostMessageW(window, message, 0, lParam);
 }
 
+// A screen reader in another process: hears the window's name and value changes out of context (pumping its
+// messages), and reads the window's client through Active Accessibility at each sample: its frame (the name, the
+// parts, their roles and places in the window), the status line's words and the bar's value.
+struct Reader {
+  static inline int names = 0, values = 0;  // the events: the status line's name changes, the bar's value changes
+  std::set<std::wstring> frames, lines, percents;
+  HWINEVENTHOOK hook = nullptr;
+  static void CALLBACK heard(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
+    names += event == EVENT_OBJECT_NAMECHANGE && object == OBJID_CLIENT && child == 1;
+    values += event == EVENT_OBJECT_VALUECHANGE && object == OBJID_CLIENT && child == 2;
+  }
+  void listen(DWORD pid) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), names = values = 0;
+    hook = SetWinEventHook(EVENT_OBJECT_NAMECHANGE, EVENT_OBJECT_VALUECHANGE, nullptr, heard, pid, 0, WINEVENT_OUTOFCONTEXT);
+  }
+  void pump() {
+    for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) DispatchMessageW(&message);
+  }
+  void sample(HWND window) {  // a sample that the window's move or end cuts short is left out
+    if (pump(), window == nullptr) return;
+    const IID accessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+    IAccessible* client = nullptr;
+    RECT shown = {}, still = {};
+    if (GetWindowRect(window, &shown), FAILED(AccessibleObjectFromWindow(window, OBJID_CLIENT, accessible, (void**)&client)))
+      return;
+    std::wstring said[3], frame;  // the client's name, the line's, the bar's value
+    LONG count = 0;
+    bool whole = SUCCEEDED(client->get_accChildCount(&count));
+    for (LONG part : {0, 1, 2}) {
+      VARIANT child = {}, role = {};
+      BSTR text = nullptr;
+      LONG x = 0, y = 0, width = 0, height = 0;
+      child.vt = VT_I4, child.lVal = part;
+      whole = whole && SUCCEEDED(part == 2 ? client->get_accValue(child, &text) : client->get_accName(child, &text)) &&
+              SUCCEEDED(client->get_accRole(child, &role)) && SUCCEEDED(client->accLocation(&x, &y, &width, &height, child));
+      said[part] = text ? text : L"", SysFreeString(text);
+      x -= shown.left, y -= shown.top;
+      if (part == 1) {  // where the paint puts the line: from W - 100, or ending 5 pixels from the edge
+        HDC screen = GetDC(nullptr);
+        SIZE size = {};
+        SelectObject(screen, GetStockObject(DEFAULT_GUI_FONT));
+        GetTextExtentPoint32W(screen, said[1].c_str(), int(said[1].size()), &size), ReleaseDC(nullptr, screen);
+        x -= std::min(250L, 345 - size.cx), width -= size.cx, height -= size.cy;  // all 0 where it is
+      }
+      frame += L"; " + std::to_wstring(role.lVal) + L" at " + std::to_wstring(x) + L"," + std::to_wstring(y) + L" " +
+               std::to_wstring(width) + L"x" + std::to_wstring(height);
+    }
+    client->Release();
+    if (GetWindowRect(window, &still), whole && EqualRect(&shown, &still))
+      frames.insert(said[0] + L": " + std::to_wstring(count) + frame), lines.insert(said[1]), percents.insert(said[2]);
+  }
+  void end() { pump(), UnhookWinEvent(hook), CoUninitialize(); }
+};
+
 // Wine starts Linux programs but gives no handle to wait on: waits for what they make.
 bool host(const std::wstring& shellLine, const std::wstring& cwd, const std::wstring& made) {
   startProgram(L"Z:\\bin\\sh", L"-c \"" + shellLine + L"\"", cwd);
@@ -443,6 +503,8 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   if (row.how & (RenamedAway | Retargeted))
     ((LONG(WINAPI*)(HANDLE))(void*)GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtResumeProcess"))(child.process.get());
   Debugger debugger;
+  Reader reader;
+  if (row.how & ReadAloud) reader.listen(child.pid);
   if (row.how & WaitsForPid) {  // while the process lives, the run waits and nothing goes
     EXPECT_FALSE(child.wait(row.sleepMs / 2));
     for (const std::wstring& path : row.gone) EXPECT_TRUE(pathExists(game + L"\\" + path)) << path;
@@ -455,6 +517,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     HWND window = windowOf(child.pid, L"VelmorBootstrapWindow"), shown = box.empty() ? windowOf(child.pid, L"#32770") : 0;
     windowSeen = window ? GetTickCount() : windowSeen;
     if (window && row.how & Forged) forgeMessages(window);
+    if (row.how & ReadAloud) reader.sample(window);
     HDC dc = GetDC(window);  // the screen's pixels in the bar's row
     bar = bar || (window && GetPixel(dc, 100, 57) != RGB(40, 40, 40) && GetPixel(dc, 330, 57) == RGB(40, 40, 40));
     ReleaseDC(window, dc);
@@ -493,6 +556,19 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   if (live.process) EXPECT_EQ(live.wait(0), (row.how & WaitsForPid) != 0) << "whether the run waited for process {pid}";
   EXPECT_EQ(box, row.box ? L"Oups!: " + message(setup, row.box) : L"");
   if (row.how & ShowsProgress) EXPECT_TRUE(bar) << "the bar grew";
+  if (row.how & ReadAloud) {  // a dialog named as the window; its line (with the percentage) and bar where painted
+    reader.end();
+    EXPECT_EQ(reader.frames, std::set<std::wstring>{message(setup, 10005) + L": 2; 18 at 0,0 350x65; 41 at 0,20 0x0; 48 at 5,55 340x5"});
+    auto percent = [](const std::wstring& text) { return text == std::to_wstring(_wtoi(text.c_str())) + L"%"; };
+    std::wstring extracting = message(setup, 10007) + L" ";
+    for (const std::wstring& line : reader.lines)
+      EXPECT_TRUE(line == message(setup, 10003) || (!line.rfind(extracting, 0) && percent(line.substr(extracting.size())))) << line;
+    for (const std::wstring& value : reader.percents) EXPECT_TRUE(percent(value)) << value;
+    EXPECT_GE(std::min(reader.lines.size(), reader.percents.size()), 3u);
+    // Each change heard once, not once a paint: 2001 files are painted, 101 percentages at most.
+    EXPECT_TRUE(Reader::names >= int(reader.lines.size()) && Reader::values >= int(reader.percents.size()) &&
+                Reader::values <= 101 && Reader::names <= 103) << Reader::names << " " << Reader::values;
+  }
   // Still running when judged after 15 s: the bootstrap then waits for it without its window.
   if (row.sleepMs > 16000) EXPECT_GT(GetTickCount() - windowSeen, DWORD(row.sleepMs - 17000));
   if (row.served) EXPECT_EQ(readFile(served + L"requests.log").size() > requestsBefore, *row.served != 0);

@@ -28,5 +28,5 @@ head -c 4096 "$out/tree/noise.bin" >"$out/not7z.7z"
 # Payloads for whole runs: the stand-in beside 2000 stored files (slow to write), or 30 folders deep (~400 characters).
 mkdir -p "$out/many/wayspanner" "$out/deep/wayspanner" && cp "$2" "$out/many/wayspanner/wayspanner.exe"
 cp "$2" "$out/deep/wayspanner/wayspanner.exe" && mkdir -p "$out/deep/$(printf 'deep-folder-%d/' $(seq 0 29))data"
-cd "$out/many" && mkdir data && for i in $(seq 0 1999); do echo vlm >"data/$i"; done && pack many -mx=0 . && cd ..
+cd "$out/many" && mkdir data && for i in $(seq 0 1999); do printf "%300s\n" vlm >"data/$i"; done && pack many -mx=0 . && cd ..
 echo vlm >"$out/deep/$(printf 'deep-folder-%d/' $(seq 0 29))data/0" && cd "$out/deep" && pack deep -mx=0 .

@@ -1,6 +1,7 @@
 // The progress window as a player sees it: made by createWindow, painted by the real window procedure,
 // its pixels read back from the headless screen; and the resources the built program carries.
 #include <gtest/gtest.h>
+#include <oleacc.h>
 
 #include <algorithm>
 #include <climits>
@@ -66,6 +67,25 @@ std::vector<DWORD> paint(ApplicationState state, void* worker, bool focus = fals
   });
 }
 
+// What a screen reader finds of one part of the window (1 the status line, 2 the bar): its name (the bar's
+// value), and its place in the window.
+std::wstring reads(LONG part) {
+  const IID accessible = {0x618736e0, 0x3c3d, 0x11cf, {0x81, 0x0c, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71}};
+  IAccessible* client = nullptr;
+  if (FAILED(AccessibleObjectFromWindow(_window, OBJID_CLIENT, accessible, reinterpret_cast<void**>(&client)))) return L"";
+  VARIANT child = {};
+  child.vt = VT_I4, child.lVal = part;
+  BSTR text = nullptr;
+  LONG x = 0, y = 0, width = 0, height = 0;
+  RECT window = {};
+  part == 2 ? client->get_accValue(child, &text) : client->get_accName(child, &text);
+  client->accLocation(&x, &y, &width, &height, child), client->Release(), GetWindowRect(_window, &window);
+  std::wstring said = std::wstring(text ? text : L"") + L" at " + std::to_wstring(x - window.left) + L"," +
+                      std::to_wstring(y - window.top) + L" " + std::to_wstring(width) + L"x" + std::to_wstring(height);
+  SysFreeString(text);
+  return said;
+}
+
 // Borderless, centred and titled from its message; each state's line (the icon at (5, 5), the text from its origin
 // in the shipped colour) and the bar under it: columns 5 to barEnd (at 96, 120, 144 and 192 DPI), from orange to
 // light; every length scaled.
@@ -99,6 +119,7 @@ TEST(Window, PaintsTheLineAndTheBarOfEachState) {
     download.counters().received = row.received;
     std::vector<DWORD> shown = paint(row.state, row.state == StateExtracting ? (void*)&extraction : &download, row.focus);
     std::wstring line = tr(row.message) + row.after;
+    thread = row.state == StateExtracting ? (void*)&extraction : &download;  // for the reader, as while it painted
     std::vector<DWORD> expected = picture([&](HDC dc) {
       RECT all = {0, 0, WIDTH, HEIGHT};
       HBRUSH background = CreateSolidBrush(RGB(40, 40, 40));
@@ -111,7 +132,14 @@ TEST(Window, PaintsTheLineAndTheBarOfEachState) {
       SIZE size = {};  // from W - 100, or ending 5 pixels from the right edge when it would not fit there
       GetTextExtentPoint32W(dc, line.c_str(), int(line.size()), &size);
       TextOutW(dc, std::min<int>(WIDTH - at(100), WIDTH - at(5) - size.cx), at(20), line.c_str(), int(line.size()));
+      // A reader finds the line where it is drawn, and the bar's whole track with its percentage (0 without one).
+      EXPECT_EQ(reads(1), line + L" at " + std::to_wstring(std::min<int>(WIDTH - at(100), WIDTH - at(5) - size.cx)) + L"," +
+                              std::to_wstring(at(20)) + L" " + std::to_wstring(size.cx) + L"x" + std::to_wstring(size.cy));
     });
+    std::wstring percent = !line.empty() && line.back() == L'%' ? line.substr(line.rfind(L' ') + 1) : L"0%";
+    EXPECT_EQ(reads(2), percent + L" at " + std::to_wstring(at(5)) + L"," + std::to_wstring(BAR_TOP) + L" " +
+                            std::to_wstring(WIDTH - 2 * at(5)) + L"x" + std::to_wstring(BAR_BOTTOM - BAR_TOP));
+    thread = nullptr;
     long differs = std::mismatch(shown.begin(), shown.begin() + WIDTH * BAR_TOP, expected.begin()).first - shown.begin();
     EXPECT_EQ(differs, WIDTH * BAR_TOP) << line << ": differs from " << differs % WIDTH << "," << differs / WIDTH;
     EXPECT_TRUE(alike(shown[at(35) * WIDTH + at(29)], BAR_LEFT, 40)) << "the icon's orange V";
