@@ -84,10 +84,19 @@ void onLaunchExtracted() {
     result = _action == ActionAutoRepair ? LaunchWayspanner::launch_bootstraped_for_repair(_bootstraped_path)
                                          : LaunchWayspanner::launch_bootstraped(_bootstraped_path);
   }
+  // A close during the start check counts now: after a start it is the close
+  // below; after a failed one it cancels what would follow.
+  bool closed = _closed_during_wait;
+  _closed_during_wait = false;
   if (result.code != Started) {
     // Nothing runs from the extraction: remove it before repairing or reporting.
     deleteExtractionDirectory(_bootstraped_path);
     _bootstraped_path.clear();
+    if (closed) {
+      _cancelled = true;
+      PostQuitMessage(0);
+      return;
+    }
     beginState(StateLaunchFailed);
     return;
   }

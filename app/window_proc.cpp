@@ -4,10 +4,12 @@
 #include "app/globals.h"
 #include "app/state_machine.h"
 #include "app/worker_cancel.h"
+#include "fs/run_log.h"
 #include "tasks/download_thread.h"
 #include "tasks/extraction_thread.h"
 #include "tasks/process_thread.h"
 #include "tasks/worker_messages.h"
+#include "ui/serving_wait.h"
 #include "ui/window.h"
 #include "ui/window_dpi.h"
 
@@ -28,8 +30,13 @@ bool finishedWorker(LPARAM lParam) {
 }
 
 void onClose(HWND window) {
-  // Once the extracted updater runs, closing means: go and wait for it.
-  if (_state == StateLaunchExtracted) {
+  // The state that waits decides once the wait is over: entering a state
+  // from here would run it inside the other, and a second time after it.
+  if (servingWaitRunning()) {
+    if (!_closed_during_wait) logLine(L"The window was closed during a wait: the state acts on it after.");
+    _closed_during_wait = true;
+  } else if (_state == StateLaunchExtracted) {
+    // Once the extracted updater runs, closing means: go and wait for it.
     DestroyWindow(window);
     // A later close finds no window rather than a stale handle.
     _window = nullptr;

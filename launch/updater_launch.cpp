@@ -6,6 +6,7 @@
 #include "fs/safe_handle.h"
 #include "fs/module_path.h"
 #include "launch/argument_quoting.h"
+#include "ui/serving_wait.h"
 
 namespace {
 
@@ -72,7 +73,9 @@ bool startCandidate(const wchar_t* candidate, const std::wstring& tail, LaunchRe
   std::shared_ptr<void> process(info.hProcess, CloseHandle);
   SafeKernelHandle mainThread(info.hThread);
 
-  DWORD waited = WaitForSingleObject(process.get(), START_CHECK_WAIT_MS);
+  // The window stays shown through the check: it must answer meanwhile, or
+  // Windows greys it out as not responding and offers the player to end it.
+  DWORD waited = waitServingMessages(process.get(), START_CHECK_WAIT_MS);
   if (waited == WAIT_OBJECT_0 || waited == WAIT_ABANDONED || waited == WAIT_FAILED) {
     DWORD exitCode = 0;
     GetExitCodeProcess(process.get(), &exitCode);

@@ -3,7 +3,8 @@
 // bootstrap's own arguments plus its own, and judges the start. Nothing is
 // shown; the outcome is the LaunchResult. Lasting effects: the current
 // directory becomes the launch directory and the error mode gains 0x8003.
-// Main thread; blocks up to 15 seconds per candidate started.
+// Main thread; waits up to 15 seconds per candidate started, serving the
+// window's messages meanwhile (ui/serving_wait.h).
 #include <windows.h>
 
 #include <memory>

@@ -42,6 +42,7 @@ enum How {  // what else a row does, as bits
   BadProxy = 262144,   // the player's proxy record names a proxy of 0x7fffffff characters
   OldLogs = 524288,   // eleven logs of earlier runs lie in TEMP
   Relinked = 1048576,  // TEMP is a link that another program of the player's points at its own copies once held
+  Asked = 33554432,        // another program asks the window every 500 ms, as Windows' hung-window test does
 };
 
 struct Row {
@@ -109,7 +110,10 @@ const Row ROWS[] = {
     // Whatever the player does, nothing stays in TEMP: a close cancels the extraction, not the wait for the updater.
     {"CloseDuringExtraction", {}, L"--repair", {}, 1, 0, {}, {}, L"0", 0, CloseWhenWriting, nullptr, L"archives\\many.7z",
      "", "Extraction cancelled|Cancelled by the player."},
-    {"CloseWhileTheUpdaterRuns", {}, L"--repair", {EXTRACTED}, 0, 0, {}, {}, L"0", 3000, CloseWhenUpdaterRuns},
+    {"CloseWhileTheUpdaterRuns", {}, L"--repair", {EXTRACTED}, 0, 0, {}, {}, L"0", 3000, CloseWhenUpdaterRuns, nullptr,
+     L"", "", "closed during a wait"},  // the start check's: it is judged first
+    {"CloseDuringAFailingStartCheck", {}, L"--repair", {EXTRACTED}, 1, 0, {}, {}, L"126", 3000, CloseWhenUpdaterRuns,
+     nullptr, L"", "", "closed during a wait|a failed start.|Cancelled by the player."},
     {"LinkOutNotFollowed", {KEPT}, L"", {EXTRACTED}, 0, 0, {KEPT}, {}, L"0", 3000, LinkOutWhenUpdaterRuns, nullptr, L"",
      "Left in TEMP, could not be deleted: {extraction}\\link (error 145).\r\n"},  // as Wine leaves it
     // A virus scanner beside the run: the deletions outlast it, or name what it never lets go.
@@ -124,7 +128,7 @@ const Row ROWS[] = {
     {"UninstallRemovesTheBootstrapAndItsFolder", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, LateCopy,
      nullptr, L"", "", "exit code 77.|removes itself|Self-removal: the copy"},
     {"UnwritableFolderElevates", {CONF}, L"--uninstall-or-repair", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0, ReadOnly},
-    {"RemovedAfterTheStartCheckToo", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 19000},
+    {"RemovedAfterTheStartCheckToo", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 19000, Asked},
     {"CleanupWaitsThenDeletes", {OLD}, CLEANUP, {}, 0, 0, {}, {L"Vorak Game"}, L"0", 2500, WaitsForPid},
     {"CleanupKeepsAFolderWithFiles", {OLD, L"Vorak Game\\a"}, CLEANUP, {}, 0, 0, {L"Vorak Game\\a"}, {OLD}, L"0", 2500,
      WaitsForPid},
@@ -387,7 +391,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     writeFile(temp + L"\\VorakSetup_202001" + std::to_wstring(day) + L"_120000_4.log", "an earlier run's");
 
   Child racer = startNeighbour(row.how, tests, temp, scratch.path);
-  DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0, actedAt = 0;
+  DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0, actedAt = 0, askedAt = 0, asked = 0, unanswered = 0;
   Child child = startProgram(setup, arguments, scratch.path,
                              {{L"STANDIN_RECORD", record}, {L"STANDIN_EXIT_CODE", row.codes}, {L"TMP", temp}, {L"TEMP", temp},
                               {L"STANDIN_SLEEP_MS", std::to_wstring(live.process ? 0 : row.sleepMs)},
@@ -406,6 +410,9 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     HWND window = windowOf(child.pid, L"VelmorBootstrapWindow"), shown = box.empty() ? windowOf(child.pid, L"#32770") : 0;
     windowSeen = window ? GetTickCount() : windowSeen;
     if (window && row.how & Forged) forgeMessages(window);
+    DWORD_PTR answer = 0;
+    if (window && row.how & Asked && GetTickCount() - askedAt >= 500 && (askedAt = GetTickCount(), ++asked))
+      unanswered += !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer) || IsHungAppWindow(window);
     HDC dc = GetDC(window);  // the screen's pixels in the bar's row
     bar = bar || (window && GetPixel(dc, 100, 57) != RGB(40, 40, 40) && GetPixel(dc, 330, 57) == RGB(40, 40, 40));
     ReleaseDC(window, dc);
@@ -430,6 +437,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   if (row.how & (UserProxy | BadProxy)) setUserProxy(nullptr);
   ASSERT_TRUE(ended || (TerminateProcess(child.process.get(), 99), false)) << "a hang fails its row only";
   for (child.process.reset(); debugger.held.dwProcessId;) debugger.pump();  // its id is free unless its copy holds it
+  if (row.how & Asked) EXPECT_TRUE(asked > 20 && !unanswered) << unanswered << " of " << asked << " unanswered";
   if (acts == CloseWhenDownloading) EXPECT_LT(GetTickCount() - actedAt, 2000u) << "the close took effect at once";
   EXPECT_TRUE(acted);
   EXPECT_EQ(exitCode, row.exitCode);
