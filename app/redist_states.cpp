@@ -71,7 +71,7 @@ void onRedistDownloaded() {
   thread = nullptr;
   if (_cancelled) {
     deleteDownload();
-    PostQuitMessage(0);
+    endRun();
     return;
   }
   if (!held) {
@@ -110,7 +110,7 @@ void onRedistInstalled() {
   thread = nullptr;
   deleteDownload();
   if (_cancelled) {
-    PostQuitMessage(0);
+    endRun();
     return;
   }
   if (exitCode == INSTALLER_SUCCESS || exitCode == INSTALLER_SUCCESS_RESTART_REQUIRED) {

@@ -74,7 +74,7 @@ void onLaunchExtracted() {
   if (_cancelled) {
     deleteExtractionDirectory(_bootstraped_path);
     _bootstraped_path.clear();
-    PostQuitMessage(0);
+    endRun();
     return;
   }
 
@@ -94,7 +94,7 @@ void onLaunchExtracted() {
     _bootstraped_path.clear();
     if (closed) {
       _cancelled = true;
-      PostQuitMessage(0);
+      endRun();
       return;
     }
     beginState(StateLaunchFailed);
@@ -121,7 +121,7 @@ void onWaitUpdater() {
     logLine(L"The game is uninstalled: the bootstrap removes itself.");
     removeSelf();
   }
-  PostQuitMessage(0);
+  endRun();
 }
 
 void onExtract() {

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "app/globals.h"
+#include "app/message_loop.h"
 #include "app/state_machine.h"
 #include "app/worker_cancel.h"
 #include "fs/run_log.h"
@@ -46,7 +47,7 @@ void onClose(HWND window) {
     // message cleans up and ends the run. (Hiding the window here would cost
     // Wine without a window manager two seconds.)
   } else {
-    PostQuitMessage(0);
+    endRun();
   }
 }
 

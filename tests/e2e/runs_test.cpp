@@ -42,6 +42,7 @@ enum How {  // what else a row does, as bits
   BadProxy = 262144,   // the player's proxy record names a proxy of 0x7fffffff characters
   OldLogs = 524288,   // eleven logs of earlier runs lie in TEMP
   Relinked = 1048576,  // TEMP is a link that another program of the player's points at its own copies once held
+  ThreadQuit = 8388608,    // in place of the close: another program posts WM_QUIT to the window's thread
   Asked = 33554432,        // another program asks the window every 500 ms, as Windows' hung-window test does
 };
 
@@ -114,6 +115,8 @@ const Row ROWS[] = {
      L"", "", "closed during a wait"},  // the start check's: it is judged first
     {"CloseDuringAFailingStartCheck", {}, L"--repair", {EXTRACTED}, 1, 0, {}, {}, L"126", 3000, CloseWhenUpdaterRuns,
      nullptr, L"", "", "closed during a wait|a failed start.|Cancelled by the player."},
+    {"QuitPostedToTheThreadDuringExtraction", {}, L"--repair", {EXTRACTED}, 0, 0, {}, {}, L"0", 0,
+     CloseWhenWriting | ThreadQuit, nullptr, L"archives\\many.7z", "", "did not post is ignored"},
     {"LinkOutNotFollowed", {KEPT}, L"", {EXTRACTED}, 0, 0, {KEPT}, {}, L"0", 3000, LinkOutWhenUpdaterRuns, nullptr, L"",
      "Left in TEMP, could not be deleted: {extraction}\\link (error 145).\r\n"},  // as Wine leaves it
     // A virus scanner beside the run: the deletions outlast it, or name what it never lets go.
@@ -187,6 +190,8 @@ const Row ROWS[] = {
      "Error: received 10 of 20 bytes.\r\n"},
     {"RuntimeCloseWhileTheServerTrickles", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading, "trickle signed.exe"},
     {"RuntimeCloseWhileTheServerIsSilent", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading, "silent x"},
+    {"RuntimeQuitPostedToTheThread", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0,
+     CloseWhenDownloading | ThreadQuit, "body signed.exe 4"},
     {"RuntimeTrickleEndsAtTheFloor", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, Floored, "trickle signed.exe", L"",
      "Error: less than 16384 bytes received in 8 s from 127.0.0.1 directly (no automatic configuration found).\r\n"},
     // Wine's asynchronous send waits for the answer too.
@@ -423,7 +428,8 @@ TEST_P(Run, LeavesWhatTheRowSays) {
                    : acts == CloseWhenDownloading ? readFile(served + L"requests.log").size() > requestsBefore
                                                   : !readRecord(record).empty()))
       acted = acts == LinkOutWhenUpdaterRuns ? host(L"ln -s ../../outside link", extraction, extraction + L"\\link")
-                                             : window && PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+          : window && (row.how & ThreadQuit ? PostThreadMessageW(GetWindowThreadProcessId(window, nullptr), WM_QUIT, 0, 0)
+                                            : PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0));
     actedAt = acted && !actedAt ? GetTickCount() : actedAt;
     if (!shown) continue;
     wchar_t caption[256] = {};
@@ -438,7 +444,8 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   ASSERT_TRUE(ended || (TerminateProcess(child.process.get(), 99), false)) << "a hang fails its row only";
   for (child.process.reset(); debugger.held.dwProcessId;) debugger.pump();  // its id is free unless its copy holds it
   if (row.how & Asked) EXPECT_TRUE(asked > 20 && !unanswered) << unanswered << " of " << asked << " unanswered";
-  if (acts == CloseWhenDownloading) EXPECT_LT(GetTickCount() - actedAt, 2000u) << "the close took effect at once";
+  if (acts == CloseWhenDownloading && !(row.how & ThreadQuit))
+    EXPECT_LT(GetTickCount() - actedAt, 2000u) << "the close took effect at once";
   EXPECT_TRUE(acted);
   EXPECT_EQ(exitCode, row.exitCode);
   if (live.process) EXPECT_EQ(live.wait(0), (row.how & WaitsForPid) != 0) << "whether the run waited for process {pid}";
