@@ -7,6 +7,7 @@
 #include "app/globals.h"
 #include "app/message_loop.h"
 #include "app/redistributable.h"
+#include "app/session_end.h"
 #include "app/state_machine.h"
 #include "fs/diagnostic.h"
 #include "fs/file_path.h"
@@ -29,7 +30,7 @@ void deleteDownload() {
   if (_redist_path.empty()) return;
   // Its own folder's real place, which TEMP may no longer lead to.
   FilePath folder = FilePath(_redist_path).parent();
-  deleteExtractionDirectory(folder.str(), folder.parent().str() + L"\\");
+  noteRemoval(folder.str(), deleteExtractionDirectory(folder.str(), folder.parent().str() + L"\\"));
   _redist_path.clear();
 }
 
@@ -44,6 +45,7 @@ void onRedistDownload() {
     beginState(StateFailed);
     return;
   }
+  blockSessionEnd();
   if (!messageLoopRunning()) exec();
 }
 
@@ -69,6 +71,7 @@ void onRedistDownloaded() {
   }
   delete worker;
   thread = nullptr;
+  allowSessionEnd();
   if (_cancelled) {
     deleteDownload();
     endRun();
@@ -98,7 +101,9 @@ void onRedistInstall() {
     thread = nullptr;
     deleteDownload();
     beginState(StateFailed);
+    return;
   }
+  blockSessionEnd();
 }
 
 void onRedistInstalled() {
@@ -108,6 +113,7 @@ void onRedistInstalled() {
   logLine(L"The runtime's installer ended with exit code %ld.", static_cast<long>(exitCode));
   delete worker;
   thread = nullptr;
+  allowSessionEnd();
   deleteDownload();
   if (_cancelled) {
     endRun();

@@ -7,6 +7,7 @@
 #include "fs/run_log.h"
 #include "fs/safe_handle.h"
 #include "app/self_removal.h"
+#include "app/session_end.h"
 #include "launch/updater_launch.h"
 #include "tasks/extraction_thread.h"
 #include "ui/common_controls.h"
@@ -69,10 +70,11 @@ void onLaunchExtracted() {
   bool extracted = worker->success();
   delete worker;
   thread = nullptr;
+  allowSessionEnd();
 
   // The player closed the window: nothing is started and nothing is left.
   if (_cancelled) {
-    deleteExtractionDirectory(_bootstraped_path);
+    noteRemoval(_bootstraped_path, deleteExtractionDirectory(_bootstraped_path));
     _bootstraped_path.clear();
     endRun();
     return;
@@ -142,6 +144,7 @@ void onExtract() {
     beginState(StateFailed);
     return;
   }
+  blockSessionEnd();
   beginState(StateExtracting);
   // A repair entered from a running loop goes on in that loop: a second one
   // would outlive the quit that ends the run.

@@ -3,6 +3,7 @@
 
 #include "app/globals.h"
 #include "app/message_loop.h"
+#include "app/session_end.h"
 #include "app/state_machine.h"
 #include "app/worker_cancel.h"
 #include "fs/run_log.h"
@@ -83,6 +84,13 @@ LRESULT CALLBACK WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam
       return 0;
     case WM_CLOSE:
       onClose(window);
+      return 0;
+    case WM_QUERYENDSESSION:
+      // Windows' rule since Vista: agree, and let the block reason (set while
+      // a worker writes) name the run to the player.
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam) onSessionEnd();
       return 0;
     default:
       break;

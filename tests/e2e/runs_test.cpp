@@ -43,6 +43,7 @@ enum How {  // what else a row does, as bits
   OldLogs = 524288,   // eleven logs of earlier runs lie in TEMP
   Relinked = 1048576,  // TEMP is a link that another program of the player's points at its own copies once held
   ThreadQuit = 8388608,    // in place of the close: another program posts WM_QUIT to the window's thread
+  SessionEnds = 16777216,  // in place of the close: the session ends, and Windows ends the program once it answered
   Asked = 33554432,        // another program asks the window every 500 ms, as Windows' hung-window test does
 };
 
@@ -117,6 +118,8 @@ const Row ROWS[] = {
      nullptr, L"", "", "closed during a wait|a failed start.|Cancelled by the player."},
     {"QuitPostedToTheThreadDuringExtraction", {}, L"--repair", {EXTRACTED}, 0, 0, {}, {}, L"0", 0,
      CloseWhenWriting | ThreadQuit, nullptr, L"archives\\many.7z", "", "did not post is ignored"},
+    {"SessionEndsDuringExtraction", {}, L"--repair", {}, 1, 0, {}, {}, L"0", 0, CloseWhenWriting | SessionEnds, nullptr,
+     L"archives\\many.7z", "", "Extraction cancelled|The session ends: removed"},
     {"LinkOutNotFollowed", {KEPT}, L"", {EXTRACTED}, 0, 0, {KEPT}, {}, L"0", 3000, LinkOutWhenUpdaterRuns, nullptr, L"",
      "Left in TEMP, could not be deleted: {extraction}\\link (error 145).\r\n"},  // as Wine leaves it
     // A virus scanner beside the run: the deletions outlast it, or name what it never lets go.
@@ -192,6 +195,8 @@ const Row ROWS[] = {
     {"RuntimeCloseWhileTheServerIsSilent", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading, "silent x"},
     {"RuntimeQuitPostedToTheThread", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0,
      CloseWhenDownloading | ThreadQuit, "body signed.exe 4"},
+    {"RuntimeSessionEnds", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading | SessionEnds, "trickle signed.exe",
+     L"", "", "The session ends: removed"},
     {"RuntimeTrickleEndsAtTheFloor", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, Floored, "trickle signed.exe", L"",
      "Error: less than 16384 bytes received in 8 s from 127.0.0.1 directly (no automatic configuration found).\r\n"},
     // Wine's asynchronous send waits for the answer too.
@@ -270,6 +275,14 @@ Child startNeighbour(int how, const std::wstring& tests, const std::wstring& tem
 void forgeMessages(HWND window) {
   for (UINT message : {WM_APP + 2, WM_APP + 3, WM_APP + 4, 0x02E0, WM_QUIT})
     for (LPARAM lParam : {0, 16, 0x7ffe0000}) PostMessageW(window, message, 0, lParam);
+}
+
+// Windows' session end: asks, tells, and ends the program once it has answered (here at once).
+bool endSession(HWND window, HANDLE process) {
+  DWORD_PTR agreed = 0, done = 0;
+  SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &agreed);
+  bool told = SendMessageTimeoutW(window, WM_ENDSESSION, agreed, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &done);
+  return TerminateProcess(process, 1) && agreed && told;
 }
 
 // Wine starts Linux programs but gives no handle to wait on: waits for what they make.
@@ -429,7 +442,8 @@ TEST_P(Run, LeavesWhatTheRowSays) {
                                                   : !readRecord(record).empty()))
       acted = acts == LinkOutWhenUpdaterRuns ? host(L"ln -s ../../outside link", extraction, extraction + L"\\link")
           : window && (row.how & ThreadQuit ? PostThreadMessageW(GetWindowThreadProcessId(window, nullptr), WM_QUIT, 0, 0)
-                                            : PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0));
+                       : row.how & SessionEnds ? endSession(window, child.process.get())
+                                               : PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0));
     actedAt = acted && !actedAt ? GetTickCount() : actedAt;
     if (!shown) continue;
     wchar_t caption[256] = {};
