@@ -6,7 +6,6 @@
 #include "app/globals.h"
 #include "app/redistributable.h"
 #include "app/run_facts.h"
-#include "app/session_end.h"
 #include "app/state_machine.h"
 #include "app/switches.h"
 #include "fs/module_path.h"
@@ -64,7 +63,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   beginState(fetchRuntime ? StateRedistDownload : StateStart);
   // A cancel is no success, though no error either: no box was shown.
   if (_cancelled) {
-    if (!sessionEnded()) logLine(L"Cancelled by the player.");
+    if (!_session_ended) logLine(L"Cancelled by the player.");
     return finish(1);
   }
   return finish((_state == StateLaunchFailed || _state == StateFailed) ? 1 : 0);

@@ -8,8 +8,10 @@
 
 namespace {
 bool _loopRunning = false;
-bool _quitPosted = false;  // endRun() was called: the next quit is the run's own
-bool _foreignQuitLogged = false;
+// QUIT_POSTED once endRun() was called: the next quit is the run's own.
+// QUIT_FOREIGN_SAID once a quit that it did not post was written in the log.
+const int QUIT_POSTED = 1, QUIT_FOREIGN_SAID = 2;
+int _quits = 0;
 }  // namespace
 
 void exec() {
@@ -18,24 +20,27 @@ void exec() {
   for (BOOL got; (got = GetMessageW(&msg, nullptr, 0, 0)) != -1;) {
     if (got != 0) {
       DispatchMessageW(&msg);
-    } else if (_quitPosted) {
+      continue;
+    }
+    int quits = _quits;
+    if (quits & QUIT_POSTED) {
       break;
-    } else if (!_foreignQuitLogged) {
+    } else if (!(quits & QUIT_FOREIGN_SAID)) {
       // Any program of the player's can post a quit to this thread or window,
       // and it looks like ours. Windows itself never asks a program to end that
       // way (it sends WM_CLOSE or the session's end, both served): a quit that
       // the run did not post is forged, and ending on it would leave a worker's
       // files behind. It is ignored, as other forged messages are.
-      logLine(L"A quit message that the run did not post is ignored (and any more like it).");
-      _foreignQuitLogged = true;
+      logLine(L"A quit the run did not post is ignored.");
+      _quits |= QUIT_FOREIGN_SAID;
     }
   }
   _loopRunning = false;
 }
 
-void endRun() {
-  _quitPosted = true;
-  PostQuitMessage(0);
+void endRun(int code) {
+  _quits |= QUIT_POSTED;
+  PostQuitMessage(code);
 }
 
 bool messageLoopRunning() { return _loopRunning; }

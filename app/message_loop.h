@@ -7,9 +7,10 @@
 // thread, is dropped.
 void exec();
 
-// Ends the run: posts the quit message that the loop takes for the run's own.
-// Every end of a run goes through here, never through PostQuitMessage itself.
-void endRun();
+// Ends the run: posts the quit message (with code, as PostQuitMessage does)
+// that the loop takes for the run's own. Every end of a run goes through here,
+// never through PostQuitMessage itself.
+void endRun(int code);
 
 // Whether exec() is running further up the stack. A state that needs the loop
 // runs it only when it is not: there is one loop per run, and one quit ends it.

@@ -7,8 +7,8 @@
 #include "app/globals.h"
 #include "app/message_loop.h"
 #include "app/redistributable.h"
-#include "app/session_end.h"
 #include "app/state_machine.h"
+#include "app/worker_cancel.h"
 #include "fs/diagnostic.h"
 #include "fs/file_path.h"
 #include "fs/run_log.h"
@@ -26,11 +26,13 @@ const int32_t INSTALLER_SUCCESS_RESTART_REQUIRED = 3010;
 
 // The installer lives in a folder of its own in TEMP, with the file that reserved its name.
 void deleteDownload() {
+  // Nothing of the branch writes any more.
+  blockSessionEnd(0);
   _redist_file.reset();
   if (_redist_path.empty()) return;
   // Its own folder's real place, which TEMP may no longer lead to.
   FilePath folder = FilePath(_redist_path).parent();
-  noteRemoval(folder.str(), deleteExtractionDirectory(folder.str(), folder.parent().str() + L"\\"));
+  deleteExtractionDirectory(folder.str(), folder.parent().str() + L"\\");
   _redist_path.clear();
 }
 
@@ -45,7 +47,7 @@ void onRedistDownload() {
     beginState(StateFailed);
     return;
   }
-  blockSessionEnd();
+  blockSessionEnd(SESSION_REASON_DOWNLOAD);
   if (!messageLoopRunning()) exec();
 }
 
@@ -71,10 +73,9 @@ void onRedistDownloaded() {
   }
   delete worker;
   thread = nullptr;
-  allowSessionEnd();
   if (_cancelled) {
     deleteDownload();
-    endRun();
+    endRun(0);
     return;
   }
   if (!held) {
@@ -103,7 +104,7 @@ void onRedistInstall() {
     beginState(StateFailed);
     return;
   }
-  blockSessionEnd();
+  blockSessionEnd(SESSION_REASON_INSTALLER);
 }
 
 void onRedistInstalled() {
@@ -113,10 +114,9 @@ void onRedistInstalled() {
   logLine(L"The runtime's installer ended with exit code %ld.", static_cast<long>(exitCode));
   delete worker;
   thread = nullptr;
-  allowSessionEnd();
   deleteDownload();
   if (_cancelled) {
-    endRun();
+    endRun(0);
     return;
   }
   if (exitCode == INSTALLER_SUCCESS || exitCode == INSTALLER_SUCCESS_RESTART_REQUIRED) {

@@ -7,7 +7,7 @@
 #include "fs/run_log.h"
 #include "fs/safe_handle.h"
 #include "app/self_removal.h"
-#include "app/session_end.h"
+#include "app/worker_cancel.h"
 #include "launch/updater_launch.h"
 #include "tasks/extraction_thread.h"
 #include "ui/common_controls.h"
@@ -70,13 +70,13 @@ void onLaunchExtracted() {
   bool extracted = worker->success();
   delete worker;
   thread = nullptr;
-  allowSessionEnd();
+  blockSessionEnd(0);
 
   // The player closed the window: nothing is started and nothing is left.
   if (_cancelled) {
-    noteRemoval(_bootstraped_path, deleteExtractionDirectory(_bootstraped_path));
+    deleteExtractionDirectory(_bootstraped_path);
     _bootstraped_path.clear();
-    endRun();
+    endRun(0);
     return;
   }
 
@@ -88,15 +88,13 @@ void onLaunchExtracted() {
   }
   // A close during the start check counts now: after a start it is the close
   // below; after a failed one it cancels what would follow.
-  bool closed = _closed_during_wait;
-  _closed_during_wait = false;
   if (result.code != Started) {
     // Nothing runs from the extraction: remove it before repairing or reporting.
     deleteExtractionDirectory(_bootstraped_path);
     _bootstraped_path.clear();
-    if (closed) {
+    if (_closed_during_wait) {
       _cancelled = true;
-      endRun();
+      endRun(0);
       return;
     }
     beginState(StateLaunchFailed);
@@ -123,7 +121,7 @@ void onWaitUpdater() {
     logLine(L"The game is uninstalled: the bootstrap removes itself.");
     removeSelf();
   }
-  endRun();
+  endRun(0);
 }
 
 void onExtract() {
@@ -144,7 +142,7 @@ void onExtract() {
     beginState(StateFailed);
     return;
   }
-  blockSessionEnd();
+  blockSessionEnd(SESSION_REASON_EXTRACTION);
   beginState(StateExtracting);
   // A repair entered from a running loop goes on in that loop: a second one
   // would outlive the quit that ends the run.

@@ -6,7 +6,6 @@
 #include "fs/safe_handle.h"
 #include "fs/module_path.h"
 #include "launch/argument_quoting.h"
-#include "ui/serving_wait.h"
 
 namespace {
 
@@ -91,6 +90,31 @@ bool startCandidate(const wchar_t* candidate, const std::wstring& tail, LaunchRe
 }
 
 }  // namespace
+
+DWORD waitServingMessages(HANDLE object, DWORD milliseconds, void* const* emptied) {
+  MSG msg, quit = {};
+  bool quitTaken = false;
+  DWORD begun = GetTickCount(), result = WAIT_TIMEOUT;
+  for (DWORD waited = 0; waited < milliseconds; waited = GetTickCount() - begun) {
+    if (emptied != nullptr && *emptied == nullptr) {
+      result = WAIT_OBJECT_0;
+      break;
+    }
+    DWORD woke = MsgWaitForMultipleObjects(object ? 1 : 0, &object, FALSE, milliseconds - waited, QS_ALLINPUT);
+    if (woke == WAIT_FAILED || (object != nullptr && woke == WAIT_OBJECT_0)) {
+      result = woke;
+      break;
+    }
+    // Sent messages are delivered inside the peek; posted ones are taken out here.
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message != WM_QUIT) DispatchMessageW(&msg);
+      else quit = msg, quitTaken = true;
+    }
+  }
+  // Posted again only now: a quit in the queue would wake every wait at once.
+  if (quitTaken) PostQuitMessage(static_cast<int>(quit.wParam));
+  return result;
+}
 
 LaunchResult LaunchWayspanner::launch() { return doLaunch(GetApplicationDir(), {}); }
 

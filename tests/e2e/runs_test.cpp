@@ -113,13 +113,13 @@ const Row ROWS[] = {
     {"CloseDuringExtraction", {}, L"--repair", {}, 1, 0, {}, {}, L"0", 0, CloseWhenWriting, nullptr, L"archives\\many.7z",
      "", "Extraction cancelled|Cancelled by the player."},
     {"CloseWhileTheUpdaterRuns", {}, L"--repair", {EXTRACTED}, 0, 0, {}, {}, L"0", 3000, CloseWhenUpdaterRuns, nullptr,
-     L"", "", "closed during a wait"},  // the start check's: it is judged first
+     L"", "", "ended within the start check|State WaitUpdater"},  // the start check's: it is judged first
     {"CloseDuringAFailingStartCheck", {}, L"--repair", {EXTRACTED}, 1, 0, {}, {}, L"126", 3000, CloseWhenUpdaterRuns,
-     nullptr, L"", "", "closed during a wait|a failed start.|Cancelled by the player."},
+     nullptr, L"", "", "a failed start.|Cancelled by the player."},
     {"QuitPostedToTheThreadDuringExtraction", {}, L"--repair", {EXTRACTED}, 0, 0, {}, {}, L"0", 0,
      CloseWhenWriting | ThreadQuit, nullptr, L"archives\\many.7z", "", "did not post is ignored"},
     {"SessionEndsDuringExtraction", {}, L"--repair", {}, 1, 0, {}, {}, L"0", 0, CloseWhenWriting | SessionEnds, nullptr,
-     L"archives\\many.7z", "", "Extraction cancelled|The session ends: removed"},
+     L"archives\\many.7z", "", "Extraction cancelled|The session ends: the worker stopped"},
     {"LinkOutNotFollowed", {KEPT}, L"", {EXTRACTED}, 0, 0, {KEPT}, {}, L"0", 3000, LinkOutWhenUpdaterRuns, nullptr, L"",
      "Left in TEMP, could not be deleted: {extraction}\\link (error 145).\r\n"},  // as Wine leaves it
     // A virus scanner beside the run: the deletions outlast it, or name what it never lets go.
@@ -196,7 +196,7 @@ const Row ROWS[] = {
     {"RuntimeQuitPostedToTheThread", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0,
      CloseWhenDownloading | ThreadQuit, "body signed.exe 4"},
     {"RuntimeSessionEnds", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading | SessionEnds, "trickle signed.exe",
-     L"", "", "The session ends: removed"},
+     L"", "", "The session ends: the worker stopped"},
     {"RuntimeTrickleEndsAtTheFloor", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, Floored, "trickle signed.exe", L"",
      "Error: less than 16384 bytes received in 8 s from 127.0.0.1 directly (no automatic configuration found).\r\n"},
     // Wine's asynchronous send waits for the answer too.
