@@ -15,4 +15,3 @@ DWORD _bootstraped_exit_code = 0;
 std::shared_ptr<void> _bootstraped_process;
 bool _cancelled = false;
 bool _closed_during_wait = false;
-bool _session_ended = false;

@@ -26,4 +26,3 @@ extern DWORD _bootstraped_exit_code;  // that updater's exit code
 extern std::shared_ptr<void> _bootstraped_process;  // that updater's process, until it has been waited for
 extern bool _cancelled;               // the player closed the window while a worker wrote
 extern bool _closed_during_wait;     // the window was closed during the extracted updater's start check
-extern bool _session_ended;          // the session's end, rather than the player, cancelled the run

@@ -63,7 +63,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   beginState(fetchRuntime ? StateRedistDownload : StateStart);
   // A cancel is no success, though no error either: no box was shown.
   if (_cancelled) {
-    if (!_session_ended) logLine(L"Cancelled by the player.");
+    logLine(L"Cancelled by the player.");
     return finish(1);
   }
   return finish((_state == StateLaunchFailed || _state == StateFailed) ? 1 : 0);

@@ -60,7 +60,6 @@ void onClose(HWND window) {
 // writing worker is stopped, and its completion (which deletes what it wrote
 // and ends the run) is served here, for a few seconds at most.
 void onSessionEnd() {
-  _session_ended = true;
   // A stopped worker's completion deletes what it wrote, naming in a line of
   // its own anything that stays.
   bool stopped =

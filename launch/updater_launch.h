@@ -31,7 +31,7 @@ struct LaunchResult {
 // questions) are dispatched while it waits.
 // Waits up to milliseconds for object (null: for nothing) to be signalled, or
 // until *emptied (when given, a worker slot) is null, dispatching every message
-// meanwhile. Answers as WaitForSingleObject would: WAIT_OBJECT_0 (also when
+// meanwhile (with no window, it only waits). Answers as WaitForSingleObject would: WAIT_OBJECT_0 (also when
 // the slot emptied), WAIT_TIMEOUT, or WAIT_FAILED. A quit message that arrives
 // meanwhile is posted again once the wait is over, for the message loop to judge.
 DWORD waitServingMessages(HANDLE object, DWORD milliseconds, void* const* emptied = nullptr);
