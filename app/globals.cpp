@@ -14,3 +14,4 @@ DWORD _bootstraped_pid = 0;
 DWORD _bootstraped_exit_code = 0;
 std::shared_ptr<void> _bootstraped_process;
 bool _cancelled = false;
+bool _closed_during_wait = false;

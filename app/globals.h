@@ -25,3 +25,4 @@ extern DWORD _bootstraped_pid;        // the extracted updater's process id, 0 w
 extern DWORD _bootstraped_exit_code;  // that updater's exit code
 extern std::shared_ptr<void> _bootstraped_process;  // that updater's process, until it has been waited for
 extern bool _cancelled;               // the player closed the window while a worker wrote
+extern bool _closed_during_wait;     // the window was closed during the extracted updater's start check

@@ -8,6 +8,7 @@
 #include "app/message_loop.h"
 #include "app/redistributable.h"
 #include "app/state_machine.h"
+#include "app/worker_cancel.h"
 #include "fs/diagnostic.h"
 #include "fs/file_path.h"
 #include "fs/run_log.h"
@@ -25,6 +26,8 @@ const int32_t INSTALLER_SUCCESS_RESTART_REQUIRED = 3010;
 
 // The installer lives in a folder of its own in TEMP, with the file that reserved its name.
 void deleteDownload() {
+  // Nothing of the branch writes any more.
+  blockSessionEnd(0);
   _redist_file.reset();
   if (_redist_path.empty()) return;
   // Its own folder's real place, which TEMP may no longer lead to.
@@ -44,6 +47,7 @@ void onRedistDownload() {
     beginState(StateFailed);
     return;
   }
+  blockSessionEnd(SESSION_REASON_DOWNLOAD);
   if (!messageLoopRunning()) exec();
 }
 
@@ -71,7 +75,7 @@ void onRedistDownloaded() {
   thread = nullptr;
   if (_cancelled) {
     deleteDownload();
-    PostQuitMessage(0);
+    endRun(0);
     return;
   }
   if (!held) {
@@ -98,7 +102,9 @@ void onRedistInstall() {
     thread = nullptr;
     deleteDownload();
     beginState(StateFailed);
+    return;
   }
+  blockSessionEnd(SESSION_REASON_INSTALLER);
 }
 
 void onRedistInstalled() {
@@ -110,7 +116,7 @@ void onRedistInstalled() {
   thread = nullptr;
   deleteDownload();
   if (_cancelled) {
-    PostQuitMessage(0);
+    endRun(0);
     return;
   }
   if (exitCode == INSTALLER_SUCCESS || exitCode == INSTALLER_SUCCESS_RESTART_REQUIRED) {

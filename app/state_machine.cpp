@@ -7,6 +7,7 @@
 #include "fs/run_log.h"
 #include "fs/safe_handle.h"
 #include "app/self_removal.h"
+#include "app/worker_cancel.h"
 #include "launch/updater_launch.h"
 #include "tasks/extraction_thread.h"
 #include "ui/common_controls.h"
@@ -69,12 +70,13 @@ void onLaunchExtracted() {
   bool extracted = worker->success();
   delete worker;
   thread = nullptr;
+  blockSessionEnd(0);
 
   // The player closed the window: nothing is started and nothing is left.
   if (_cancelled) {
     deleteExtractionDirectory(_bootstraped_path);
     _bootstraped_path.clear();
-    PostQuitMessage(0);
+    endRun(0);
     return;
   }
 
@@ -84,10 +86,17 @@ void onLaunchExtracted() {
     result = _action == ActionAutoRepair ? LaunchWayspanner::launch_bootstraped_for_repair(_bootstraped_path)
                                          : LaunchWayspanner::launch_bootstraped(_bootstraped_path);
   }
+  // A close during the start check counts now: after a start it is the close
+  // below; after a failed one it cancels what would follow.
   if (result.code != Started) {
     // Nothing runs from the extraction: remove it before repairing or reporting.
     deleteExtractionDirectory(_bootstraped_path);
     _bootstraped_path.clear();
+    if (_closed_during_wait) {
+      _cancelled = true;
+      endRun(0);
+      return;
+    }
     beginState(StateLaunchFailed);
     return;
   }
@@ -112,7 +121,7 @@ void onWaitUpdater() {
     logLine(L"The game is uninstalled: the bootstrap removes itself.");
     removeSelf();
   }
-  PostQuitMessage(0);
+  endRun(0);
 }
 
 void onExtract() {
@@ -133,6 +142,7 @@ void onExtract() {
     beginState(StateFailed);
     return;
   }
+  blockSessionEnd(SESSION_REASON_EXTRACTION);
   beginState(StateExtracting);
   // A repair entered from a running loop goes on in that loop: a second one
   // would outlive the quit that ends the run.

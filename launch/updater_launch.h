@@ -3,7 +3,8 @@
 // bootstrap's own arguments plus its own, and judges the start. Nothing is
 // shown; the outcome is the LaunchResult. Lasting effects: the current
 // directory becomes the launch directory and the error mode gains 0x8003.
-// Main thread; blocks up to 15 seconds per candidate started.
+// Main thread; waits up to 15 seconds per candidate started, serving the
+// window's messages meanwhile (waitServingMessages).
 #include <windows.h>
 
 #include <memory>
@@ -24,6 +25,16 @@ struct LaunchResult {
   // and its id alone could by then name another process. Null unless Started.
   std::shared_ptr<void> process;
 };
+
+// Waiting on the user-interface thread without freezing the window: the
+// thread's messages (painting, closes, the session's end, other programs'
+// questions) are dispatched while it waits.
+// Waits up to milliseconds for object (null: for nothing) to be signalled, or
+// until *emptied (when given, a worker slot) is null, dispatching every message
+// meanwhile (with no window, it only waits). Answers as WaitForSingleObject would: WAIT_OBJECT_0 (also when
+// the slot emptied), WAIT_TIMEOUT, or WAIT_FAILED. A quit message that arrives
+// meanwhile is posted again once the wait is over, for the message loop to judge.
+DWORD waitServingMessages(HANDLE object, DWORD milliseconds, void* const* emptied = nullptr);
 
 class LaunchWayspanner {
  public:

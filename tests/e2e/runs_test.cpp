@@ -52,6 +52,9 @@ enum How {  // what else a row does, as bits
   Leftovers = 134217728,  // killed runs' folders lie in TEMP (an extraction, a download's), beside LOOKALIKES
   BesideALiveRun = 268435456,  // a first run in the same TEMP, stopped in its extraction until this one has ended
   ReadAloud = 536870912,  // a screen reader in another process reads the window while it runs, and counts its events
+  ThreadQuit = 8388608,    // in place of the close: another program posts WM_QUIT to the window's thread
+  SessionEnds = 16777216,  // in place of the close: the session ends, and Windows ends the program once it answered
+  Asked = 33554432,        // another program asks the window every 500 ms, as Windows' hung-window test does
 };
 // Named like a run's folder, but not quite, or not a folder: they stay ("vlmg12345" is a link to KEPT's folder).
 const wchar_t* const LOOKALIKES[] = {L"vlmd1234", L"vlmf12345", L"vlmg12345"};
@@ -121,7 +124,14 @@ const Row ROWS[] = {
     // Whatever the player does, nothing stays in TEMP: a close cancels the extraction, not the wait for the updater.
     {"CloseDuringExtraction", {}, L"--repair", {}, 1, 0, {}, {}, L"0", 0, CloseWhenWriting, nullptr, L"archives\\many.7z",
      "", "Extraction cancelled|Cancelled by the player."},
-    {"CloseWhileTheUpdaterRuns", {}, L"--repair", {EXTRACTED}, 0, 0, {}, {}, L"0", 3000, CloseWhenUpdaterRuns},
+    {"CloseWhileTheUpdaterRuns", {}, L"--repair", {EXTRACTED}, 0, 0, {}, {}, L"0", 3000, CloseWhenUpdaterRuns, nullptr,
+     L"", "", "ended within the start check|State WaitUpdater"},  // the start check's: it is judged first
+    {"CloseDuringAFailingStartCheck", {}, L"--repair", {EXTRACTED}, 1, 0, {}, {}, L"126", 3000, CloseWhenUpdaterRuns,
+     nullptr, L"", "", "a failed start.|Cancelled by the player."},
+    {"QuitPostedToTheThreadDuringExtraction", {}, L"--repair", {EXTRACTED}, 0, 0, {}, {}, L"0", 0,
+     CloseWhenWriting | ThreadQuit, nullptr, L"archives\\many.7z", "", "did not post is ignored"},
+    {"SessionEndsDuringExtraction", {}, L"--repair", {}, 1, 0, {}, {}, L"0", 0, CloseWhenWriting | SessionEnds, nullptr,
+     L"archives\\many.7z", "", "Extraction cancelled|The session ends: the worker stopped"},
     {"LinkOutNotFollowed", {KEPT}, L"", {EXTRACTED}, 0, 0, {KEPT}, {}, L"0", 3000, LinkOutWhenUpdaterRuns, nullptr, L"",
      "Left in TEMP, could not be deleted: {extraction}\\link (error 145).\r\n"},  // as Wine leaves it
     // A virus scanner beside the run: the deletions outlast it, or name what it never lets go.
@@ -144,7 +154,7 @@ const Row ROWS[] = {
     {"UninstallRemovesTheBootstrapAndItsFolder", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 0, LateCopy,
      nullptr, L"", "", "exit code 77.|removes itself|Self-removal: the copy"},
     {"UnwritableFolderElevates", {CONF}, L"--uninstall-or-repair", {EXTRACTED}, 0, 0, {CONF}, {SETUP}, L"77", 0, ReadOnly},
-    {"RemovedAfterTheStartCheckToo", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 19000},
+    {"RemovedAfterTheStartCheckToo", {}, L"--uninstall", {EXTRACTED}, 0, 0, {}, {L""}, L"77", 19000, Asked},
     {"CleanupWaitsThenDeletes", {OLD}, CLEANUP, {}, 0, 0, {}, {L"Vorak Game"}, L"0", 2500, WaitsForPid},
     {"CleanupKeepsAFolderWithFiles", {OLD, L"Vorak Game\\a"}, CLEANUP, {}, 0, 0, {L"Vorak Game\\a"}, {OLD}, L"0", 2500,
      WaitsForPid},
@@ -206,6 +216,10 @@ const Row ROWS[] = {
      "Error: received 10 of 20 bytes.\r\n"},
     {"RuntimeCloseWhileTheServerTrickles", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading, "trickle signed.exe"},
     {"RuntimeCloseWhileTheServerIsSilent", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading, "silent x"},
+    {"RuntimeQuitPostedToTheThread", {}, L"", {INSTALLER, EXTRACTED}, 0, 0, {}, {}, L"0", 0,
+     CloseWhenDownloading | ThreadQuit, "body signed.exe 4"},
+    {"RuntimeSessionEnds", {}, L"", {}, 1, 0, {}, {}, L"0", 0, CloseWhenDownloading | SessionEnds, "trickle signed.exe",
+     L"", "", "The session ends: the worker stopped"},
     {"RuntimeTrickleEndsAtTheFloor", {}, L"", {}, 1, RUNTIME, {}, {}, L"0", 0, Floored, "trickle signed.exe", L"",
      "Error: less than 16384 bytes received in 8 s from 127.0.0.1 directly (no automatic configuration found).\r\n"},
     // Wine's asynchronous send waits for the answer too.
@@ -357,6 +371,13 @@ struct Reader {
   }
   void end() { pump(), UnhookWinEvent(hook), CoUninitialize(); }
 };
+// Windows' session end: asks, tells, and ends the program once it has answered (here at once).
+bool endSession(HWND window, HANDLE process) {
+  DWORD_PTR agreed = 0, done = 0;
+  SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &agreed);
+  bool told = SendMessageTimeoutW(window, WM_ENDSESSION, agreed, ENDSESSION_LOGOFF, SMTO_BLOCK, 5000, &done);
+  return TerminateProcess(process, 1) && agreed && told;
+}
 
 // Wine starts Linux programs but gives no handle to wait on: waits for what they make.
 bool host(const std::wstring& shellLine, const std::wstring& cwd, const std::wstring& made) {
@@ -488,7 +509,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     writeFile(temp + L"\\VorakSetup_202001" + std::to_wstring(day) + L"_120000_4.log", "an earlier run's");
 
   Child racer = startNeighbour(row.how, tests, temp, scratch.path);
-  DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0, actedAt = 0;
+  DWORD begun = GetTickCount(), exitCode = 0, windowSeen = 0, actedAt = 0, askedAt = 0, asked = 0, unanswered = 0;
   std::wstring program = row.how & Retargeted ? game + L"\\Linked\\notes.txt" : setup;
   if (row.how & Retargeted)  // the program, named as the file, alone in a folder that the link leads to
     ASSERT_TRUE(copyFileTo(setup, game + L"\\Mine\\notes.txt") && host(L"ln -s Mine Linked", game, game + L"\\Linked"));
@@ -518,6 +539,9 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     windowSeen = window ? GetTickCount() : windowSeen;
     if (window && row.how & Forged) forgeMessages(window);
     if (row.how & ReadAloud) reader.sample(window);
+    DWORD_PTR answer = 0;
+    if (window && row.how & Asked && GetTickCount() - askedAt >= 500 && (askedAt = GetTickCount(), ++asked))
+      unanswered += !SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer) || IsHungAppWindow(window);
     HDC dc = GetDC(window);  // the screen's pixels in the bar's row
     bar = bar || (window && GetPixel(dc, 100, 57) != RGB(40, 40, 40) && GetPixel(dc, 330, 57) == RGB(40, 40, 40));
     ReleaseDC(window, dc);
@@ -528,7 +552,9 @@ TEST_P(Run, LeavesWhatTheRowSays) {
                    : acts == CloseWhenDownloading ? readFile(served + L"requests.log").size() > requestsBefore
                                                   : !readRecord(record).empty()))
       acted = acts == LinkOutWhenUpdaterRuns ? host(L"ln -s ../../outside link", extraction, extraction + L"\\link")
-                                             : window && PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+          : window && (row.how & ThreadQuit ? PostThreadMessageW(GetWindowThreadProcessId(window, nullptr), WM_QUIT, 0, 0)
+                       : row.how & SessionEnds ? endSession(window, child.process.get())
+                                               : PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0));
     actedAt = acted && !actedAt ? GetTickCount() : actedAt;
     if (!shown) continue;
     wchar_t caption[256] = {};
@@ -550,7 +576,9 @@ TEST_P(Run, LeavesWhatTheRowSays) {
   if (row.how & (UserProxy | BadProxy)) setUserProxy(nullptr);
   ASSERT_TRUE(ended || (TerminateProcess(child.process.get(), 99), false)) << "a hang fails its row only";
   for (child.process.reset(); debugger.held.dwProcessId;) debugger.pump();  // its id is free unless its copy holds it
-  if (acts == CloseWhenDownloading) EXPECT_LT(GetTickCount() - actedAt, 2000u) << "the close took effect at once";
+  if (row.how & Asked) EXPECT_TRUE(asked > 20 && !unanswered) << unanswered << " of " << asked << " unanswered";
+  if (acts == CloseWhenDownloading && !(row.how & ThreadQuit))
+    EXPECT_LT(GetTickCount() - actedAt, 2000u) << "the close took effect at once";
   EXPECT_TRUE(acted);
   EXPECT_EQ(exitCode, row.exitCode);
   if (live.process) EXPECT_EQ(live.wait(0), (row.how & WaitsForPid) != 0) << "whether the run waited for process {pid}";

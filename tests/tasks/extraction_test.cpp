@@ -34,7 +34,7 @@ LRESULT CALLBACK onNotification(HWND window, UINT message, WPARAM wParam, LPARAM
   run.success = worker->success();
   run.path = worker->extractionPath();
   delete worker;  // as the program does, while the worker waits in its send
-  PostQuitMessage(0);
+  endRun(0);  // the run's own quit: the loop ends on no other
   return 0;
 }
 
