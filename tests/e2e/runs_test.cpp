@@ -356,6 +356,9 @@ struct Reader {
       said[part] = text ? text : L"", SysFreeString(text);
       x -= shown.left, y -= shown.top;
       if (part == 1) {  // where the paint puts the line: from W - 100, or ending 5 pixels from the edge
+        BSTR again = nullptr;  // a line that changed between the reads is left out, as a moved window is
+        whole = whole && SUCCEEDED(client->get_accName(child, &again)) && said[1] == (again ? again : L"");
+        SysFreeString(again);
         HDC screen = GetDC(nullptr);
         SIZE size = {};
         SelectObject(screen, GetStockObject(DEFAULT_GUI_FONT));
