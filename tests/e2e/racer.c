@@ -111,11 +111,16 @@ int main(void) {
       if (held[i] && GetTickCount() - seen_at[i] >= seen_delay[i]) CloseHandle(held[i]), held[i] = NULL;
     Sleep(1);
   }
-  while (placed_count > 0) {
-    wchar_t* path = placed[--placed_count];
-    DeleteFileW(path);
-    *wcsrchr(path, L'\\') = 0;
-    if (wcsncmp(wcsrchr(path, L'\\') + 1, L"vlm", 3) == 0) RemoveDirectoryW(path);
+  while (placed_count > 0) {  // in its folder, or in the name that a sweep of the bootstrap's gave a folder of its shape
+    wchar_t *path = placed[--placed_count], *file = wcsrchr(path, L'\\'), full[LONG_PATH];
+    *file++ = 0;
+    int ours = wcsncmp(wcsrchr(path, L'\\') + 1, L"vlm", 3) == 0;
+    for (int renamed = 0; renamed <= ours; ++renamed) {
+      swprintf(full, LONG_PATH, L"%ls%ls\\%ls", path, renamed ? L"_" : L"", file);
+      DeleteFileW(full);
+      *wcsrchr(full, L'\\') = 0;
+      if (ours) RemoveDirectoryW(full);
+    }
   }
   return 0;
 }

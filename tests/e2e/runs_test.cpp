@@ -469,7 +469,8 @@ TEST_P(Run, LeavesWhatTheRowSays) {
     ASSERT_TRUE(host(L"mkdir real evil && ln -s real temp && ln -s evil other && (python3 -c 'import os,sys,time; a,"
                      L"e,t=sys.argv,os.path.exists,time.time(); [e(a[1]) and (os.replace(a[2],a[3]),os.remove(a[1])) or time."
                      L"sleep(.001) for _ in iter(lambda: e(a[4]) or time.time()-t>120, 1)]; os.symlink(a[5],a[6]); os.replace("
-                     L"a[6],a[3])' relink other temp stop real back &) && touch linked", scratch.path, scratch / L"linked"));
+                     L"a[6],a[3]); os.remove(a[7])' relink other temp stop real back linked &) && touch linked", scratch.path,
+                     scratch / L"linked"));
   else if (!(row.how & NoTemp)) CreateDirectoryW(temp.c_str(), nullptr);
   for (const std::wstring& file : row.files) {
     size_t eq = file.find(L'='), exe = file.rfind(L".exe");
@@ -576,6 +577,7 @@ TEST_P(Run, LeavesWhatTheRowSays) {
       if (name.find(L"_" + std::to_wstring(racer.pid) + L".log") != std::wstring::npos) DeleteFileW((temp + L"\\" + name).c_str());
   }
   if (racer.process) writeFile(scratch / L"stop", ""), racer.wait(10000);  // all it could swap has started
+  for (int i = 0; row.how & Relinked && i < 200 && pathExists(scratch / L"linked"); ++i) Sleep(50);  // TEMP is back
   if (row.how & (UserProxy | BadProxy)) setUserProxy(nullptr);
   ASSERT_TRUE(ended || (TerminateProcess(child.process.get(), 99), false)) << "a hang fails its row only";
   for (child.process.reset(); debugger.held.dwProcessId;) debugger.pump();  // its id is free unless its copy holds it
