@@ -6,7 +6,6 @@
 #include "app/state_machine.h"
 #include "app/worker_cancel.h"
 #include "fs/run_log.h"
-#include "launch/updater_launch.h"
 #include "tasks/download_thread.h"
 #include "tasks/extraction_thread.h"
 #include "tasks/process_thread.h"

@@ -3,6 +3,7 @@
 #include "app/globals.h"
 #include "app/messages.h"
 #include "fs/run_log.h"
+#include "fs/system_library.h"
 #include "tasks/download_thread.h"
 #include "tasks/extraction_thread.h"
 
@@ -28,17 +29,16 @@ bool cancelWritingWorker() {
 }
 
 void blockSessionEnd(int message) {
-  HWND window = _window;
-  // One look-up serves both: the reason is given, or taken back (a window
-  // that gave none is left as it is).
-  void* found = reinterpret_cast<void*>(GetProcAddress(
-      GetModuleHandleW(L"user32.dll"), message != 0 ? "ShutdownBlockReasonCreate" : "ShutdownBlockReasonDestroy"));
-  if (window == nullptr || found == nullptr) return;  // before Windows 6: no reasons to give
+  // Before Windows 6 there are no reasons to give; a window that gave none is left as it is.
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  if (_window == nullptr) return;
   if (message == 0) {
-    reinterpret_cast<decltype(&::ShutdownBlockReasonDestroy)>(found)(window);
+    auto destroy = systemFunction<decltype(&::ShutdownBlockReasonDestroy)>(user32, "ShutdownBlockReasonDestroy");
+    if (destroy != nullptr) destroy(_window);
     return;
   }
+  auto create = systemFunction<decltype(&::ShutdownBlockReasonCreate)>(user32, "ShutdownBlockReasonCreate");
   // The log only: the run goes on as well without it (Wine has no such reasons).
-  if (!reinterpret_cast<decltype(&::ShutdownBlockReasonCreate)>(found)(window, tr(message).c_str()))
+  if (create != nullptr && !create(_window, tr(message).c_str()))
     logLine(L"No session-end reason: error %lu.", GetLastError());
 }

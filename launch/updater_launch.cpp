@@ -2,7 +2,7 @@
 
 #include <shellapi.h>
 
-#include "app/globals.h"
+#include "app/message_loop.h"
 #include "fs/run_log.h"
 #include "fs/safe_handle.h"
 #include "fs/module_path.h"
@@ -91,35 +91,6 @@ bool startCandidate(const wchar_t* candidate, const std::wstring& tail, LaunchRe
 }
 
 }  // namespace
-
-DWORD waitServingMessages(HANDLE object, DWORD milliseconds, void* const* emptied) {
-  // Without a window there is nothing to serve, and a thread's first message
-  // call costs the everyday start of the game (under Wine it connects the
-  // display: about 100 ms).
-  if (_window == nullptr) return WaitForSingleObject(object, milliseconds);
-  MSG msg, quit = {};
-  bool quitTaken = false;
-  DWORD begun = GetTickCount(), result = WAIT_TIMEOUT;
-  for (DWORD waited = 0; waited < milliseconds; waited = GetTickCount() - begun) {
-    if (emptied != nullptr && *emptied == nullptr) {
-      result = WAIT_OBJECT_0;
-      break;
-    }
-    DWORD woke = MsgWaitForMultipleObjects(object ? 1 : 0, &object, FALSE, milliseconds - waited, QS_ALLINPUT);
-    if (woke == WAIT_FAILED || (object != nullptr && woke == WAIT_OBJECT_0)) {
-      result = woke;
-      break;
-    }
-    // Sent messages are delivered inside the peek; posted ones are taken out here.
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message != WM_QUIT) DispatchMessageW(&msg);
-      else quit = msg, quitTaken = true;
-    }
-  }
-  // Posted again only now: a quit in the queue would wake every wait at once.
-  if (quitTaken) PostQuitMessage(static_cast<int>(quit.wParam));
-  return result;
-}
 
 LaunchResult LaunchWayspanner::launch() { return doLaunch(GetApplicationDir(), {}); }
 

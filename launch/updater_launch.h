@@ -26,16 +26,6 @@ struct LaunchResult {
   std::shared_ptr<void> process;
 };
 
-// Waiting on the user-interface thread without freezing the window: the
-// thread's messages (painting, closes, the session's end, other programs'
-// questions) are dispatched while it waits.
-// Waits up to milliseconds for object (null: for nothing) to be signalled, or
-// until *emptied (when given, a worker slot) is null, dispatching every message
-// meanwhile (with no window, it only waits). Answers as WaitForSingleObject would: WAIT_OBJECT_0 (also when
-// the slot emptied), WAIT_TIMEOUT, or WAIT_FAILED. A quit message that arrives
-// meanwhile is posted again once the wait is over, for the message loop to judge.
-DWORD waitServingMessages(HANDLE object, DWORD milliseconds, void* const* emptied = nullptr);
-
 class LaunchWayspanner {
  public:
   LaunchWayspanner() = delete;
